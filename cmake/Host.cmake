@@ -1,0 +1,10 @@
+# cmake/Host.cmake: host build, unit tests of the platform-free logic, optionally under sanitizers.
+option(SANITIZE "Build with AddressSanitizer and UBSan" OFF)
+if(SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+  target_compile_options(launcher_core PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
+endif()
+
+find_package(GTest REQUIRED)
+add_subdirectory(tests/host)

@@ -1,0 +1,42 @@
+# cmake/Windows.cmake: the launcher executable, its resources, the test-only tools and the Windows test tiers.
+add_compile_options(-Wall -Wextra)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+
+# Artwork for the resources is generated, never edited by hand.
+set(ART_DIR ${CMAKE_BINARY_DIR}/art)
+add_custom_command(
+  OUTPUT ${ART_DIR}/builtin.bmp ${ART_DIR}/MAINICON.ico
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/art/make_art.py resources ${ART_DIR}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/art/make_art.py
+  COMMENT "Generating the built-in picture and the icon")
+add_custom_target(launcher_art DEPENDS ${ART_DIR}/builtin.bmp ${ART_DIR}/MAINICON.ico)
+
+# Everything of the launcher but its entry, so the Windows tests can link it.
+add_library(launcher_win STATIC
+  app/Application.cpp
+  app/ErrorBox.cpp
+  app/Guard.cpp
+  menu/InstallForm.cpp
+  menu/MenuActions.cpp
+  platform/BitmapLoader.cpp
+  platform/FileProbe.cpp
+  platform/Gdi.cpp
+  platform/Image.cpp
+  platform/Process.cpp
+  platform/Sound.cpp
+  platform/UserLanguage.cpp
+  platform/Window.cpp
+  uninstall/SelectForm.cpp
+)
+target_link_libraries(launcher_win PUBLIC launcher_core user32 gdi32 advapi32 winmm)
+
+add_executable(Launch WIN32 app/Main.cpp resources/launcher.rc)
+add_dependencies(Launch launcher_art)
+set_source_files_properties(resources/launcher.rc PROPERTIES
+  OBJECT_DEPENDS "${ART_DIR}/builtin.bmp;${ART_DIR}/MAINICON.ico;${CMAKE_SOURCE_DIR}/resources/Launch.manifest")
+target_include_directories(Launch PRIVATE ${ART_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(Launch PRIVATE launcher_win)
+
+add_subdirectory(tools)
+add_subdirectory(tests/win)
+add_subdirectory(tests/e2e)
