@@ -23,9 +23,11 @@ add_library(launcher_win STATIC
   platform/Gdi.cpp
   platform/Image.cpp
   platform/Process.cpp
+  platform/Registry.cpp
   platform/Sound.cpp
   platform/UserLanguage.cpp
   platform/Window.cpp
+  uninstall/DriverRemoval.cpp
   uninstall/SelectForm.cpp
 )
 target_link_libraries(launcher_win PUBLIC launcher_core user32 gdi32 advapi32 winmm)
