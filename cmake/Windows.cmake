@@ -25,6 +25,8 @@ add_library(launcher_win STATIC
   platform/Process.cpp
   platform/Registry.cpp
   platform/Sound.cpp
+  platform/SystemError.cpp
+  platform/AnsiText.cpp
   platform/UserLanguage.cpp
   platform/Window.cpp
   uninstall/DriverRemoval.cpp

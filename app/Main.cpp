@@ -1,0 +1,24 @@
+// app/Main.cpp: the entry: creates the menu window and the hidden uninstall dialog, then runs the loop.
+#include <exception>
+
+#include <windows.h>
+
+#include "app/Application.h"
+#include "app/ErrorBox.h"
+
+namespace {
+// Created before the entry runs: derives the title, loads the icon and makes
+// the application window. It destroys both forms when the program shuts down.
+TApplication TheApplication;
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    try {
+        TheApplication.CreateForms();
+        TheApplication.Run();
+    } catch (const std::exception& error) {
+        ShowErrorBox(error.what());
+    }
+    return 0;
+}

@@ -1,0 +1,161 @@
+// menu/InstallForm.cpp: the menu window's construction, skin loading, painting and message dispatch.
+#include "menu/InstallForm.h"
+
+#include <windowsx.h>
+
+#include "app/Application.h"
+#include "app/Guard.h"
+#include "platform/UserLanguage.h"
+#include "resources/Layouts.h"
+
+namespace {
+
+namespace L = layout::installmain;
+
+constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+
+struct SkinFiles {
+    const char* back;
+    const char* fore;
+};
+constexpr SkinFiles kKoreanSkin = {"Autorun\\Korean\\ZoBack_Kor.bmp", "Autorun\\Korean\\ZoFore_Kor.bmp"};
+constexpr SkinFiles kEnglishSkin = {"Autorun\\English\\ZoBack_Eng.bmp", "Autorun\\English\\ZoFore_Eng.bmp"};
+
+RECT StoredBounds()
+{
+    RECT bounds = {L::kForm.storedLeft, L::kForm.storedTop, L::kForm.storedLeft + L::kForm.clientWidth,
+                   L::kForm.storedTop + L::kForm.clientHeight};
+    AdjustWindowRectEx(&bounds, kStyle, FALSE, kExStyle);
+    return bounds;
+}
+
+bool InPicture(int x, int y)
+{
+    return x >= L::kSetupImage.left && x < L::kSetupImage.left + L::kSetupImage.width &&
+           y >= L::kSetupImage.top && y < L::kSetupImage.top + L::kSetupImage.height;
+}
+
+}  // namespace
+
+TInstallForm::TInstallForm(HWND owner) : SetupImage_(Image::FromResource(L::kSetupImagePicture))
+{
+    Create("TInstallForm", CS_DBLCLKS, kStyle, kExStyle, L::kForm.caption, StoredBounds(), owner);
+    SetWindowPos(Handle(), nullptr, 0, 0, L::kOuterWidth, L::kOuterHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // An error while creating is reported, and the window is still created.
+    Guarded([this] { FormCreate(); });
+}
+
+TInstallForm::~TInstallForm()
+{
+    HighlightPiece.reset();
+    SavedPiece.reset();
+    ForeImage.reset();
+    BackImage.reset();
+    StartDir_.clear();
+}
+
+void TInstallForm::Show(int showCommand)
+{
+    if (!shownBefore_) {
+        shownBefore_ = true;
+        CentreOnScreen(Handle());
+    }
+    ShowWindow(Handle(), showCommand);
+    SetForegroundWindow(Handle());
+}
+
+void TInstallForm::FormCreate()
+{
+    CaptureStartState();
+    LoadSkin();
+}
+
+void TInstallForm::FormShow() { SetWindowTextA(Handle(), L::kShownCaption); }
+
+void TInstallForm::CaptureStartState()
+{
+    char directory[261] = {};
+    GetCurrentDirectoryA(sizeof directory, directory);
+    StartDir_ = directory;
+    UseKoreanSkin_ = IsKoreanUserLanguage();
+    hover_.SetHoverRect(0, 0, 0, 0);
+}
+
+bool TInstallForm::IsKoreanUserLanguage()
+{
+    const std::uint16_t language = UserDefaultLanguage();
+    return language == 0x0412 || language == 0x0812;
+}
+
+void TInstallForm::LoadSkin()
+{
+    const SkinFiles& skin = UseKoreanSkin_ ? kKoreanSkin : kEnglishSkin;
+    SetupImage_.LoadFromFile(skin.back);
+    InvalidateRect(Handle(), nullptr, TRUE);
+    BackImage = std::make_unique<Image>();
+    BackImage->LoadFromFile(skin.back);
+    ForeImage = std::make_unique<Image>();
+    ForeImage->LoadFromFile(skin.fore);
+}
+
+void TInstallForm::FormPaint(HDC dc)
+{
+    if (ForeImage)
+        ForeImage->Draw(dc, 0, 0);
+}
+
+void TInstallForm::OnPaint()
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(Handle(), &paint);
+    FormPaint(dc);
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, L::kSetupImage.left, L::kSetupImage.top, L::kSetupImage.left + L::kSetupImage.width,
+                      L::kSetupImage.top + L::kSetupImage.height);
+    SetupImage_.Draw(dc, L::kSetupImage.left, L::kSetupImage.top);
+    RestoreDC(dc, saved);
+    EndPaint(Handle(), &paint);
+}
+
+void TInstallForm::OnMouseMove(int x, int y)
+{
+    // Moves outside the picture reach the handler only while a left press holds the capture.
+    if (GetCapture() == Handle() || InPicture(x, y))
+        SetupImageMouseMove(x - L::kSetupImage.left, y - L::kSetupImage.top);
+}
+
+void TInstallForm::OnButtonDown(int x, int y, bool capture)
+{
+    if (!InPicture(x, y))
+        return;
+    if (capture)
+        SetCapture(Handle());
+    SetupImageMouseDown(x - L::kSetupImage.left, y - L::kSetupImage.top);
+}
+
+LRESULT TInstallForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const int x = GET_X_LPARAM(lParam);
+    const int y = GET_Y_LPARAM(lParam);
+    switch (message) {
+    case WM_PAINT: OnPaint(); return 0;
+    case WM_SHOWWINDOW:
+        if (wParam)
+            FormShow();
+        break;
+    case WM_MOUSEMOVE: OnMouseMove(x, y); return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: OnButtonDown(x, y, true); return 0;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: OnButtonDown(x, y, false); return 0;
+    case WM_LBUTTONUP:
+        if (GetCapture() == Handle())
+            ReleaseCapture();
+        return 0;
+    case WM_CLOSE: Application->Terminate(); return 0;
+    }
+    return Window::HandleMessage(message, wParam, lParam);
+}

@@ -1,0 +1,62 @@
+// menu/InstallForm.h: the menu window: a fixed picture window showing the skin, with hover and click handling.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "menu/Hover.h"
+#include "platform/Image.h"
+#include "platform/Window.h"
+
+class TInstallForm : public Window, private HoverCanvas {
+public:
+    explicit TInstallForm(HWND owner);
+    ~TInstallForm() override;
+
+    // Shows the window, centred on the screen the first time.
+    void Show(int showCommand);
+
+    void FormCreate();
+    void FormShow();
+    void FormPaint(HDC dc);
+    void CaptureStartState();
+    static bool IsKoreanUserLanguage();
+    void LoadSkin();
+
+    void SetupImageMouseMove(int x, int y);
+    void SetupImageMouseDown(int x, int y);
+    void PlayClickSound(bool highlighted);
+
+    void RunInstaller();
+    void BrowseMedium();
+    void ShowUninstallDialog();
+    void ExitLauncher();
+
+    const Rect& HoverRect() const { return hover_.HoverRect(); }
+    const std::string& StartDir() const { return StartDir_; }
+    bool UseKoreanSkin() const { return UseKoreanSkin_; }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void DrawSavedPiece(const Rect& zone) override;
+    void DrawHighlight(const Rect& zone) override;
+    void SaveBackground(const Rect& zone) override;
+
+    void OnPaint();
+    void OnMouseMove(int x, int y);
+    void OnButtonDown(int x, int y, bool capture);
+    void RunAction(MenuAction action);
+    void DrawOnSurface(const Image& image, int x, int y);
+
+    Image SetupImage_;           // the picture control's picture
+    HoverTracker hover_;         // holds HoverRect
+    std::unique_ptr<Image> HighlightPiece;
+    std::unique_ptr<Image> SavedPiece;
+    std::unique_ptr<Image> ForeImage;
+    std::unique_ptr<Image> BackImage;
+    std::string StartDir_;
+    bool UseKoreanSkin_ = false;
+    bool shownBefore_ = false;
+};
