@@ -33,7 +33,7 @@ void Put32(std::uint8_t* p, std::uint32_t v)
 
 void ReadExactly(ByteSource& source, void* buffer, std::size_t count)
 {
-    if (source.Read(buffer, count) != count)
+    if (count != 0 && source.Read(buffer, count) != count)
         ReadFailed();
 }
 
@@ -156,7 +156,8 @@ BitmapFile ReadBitmapFile(ByteSource& source)
 
     const std::uint64_t pixelBytes = PixelBytes(h);
     file.pixels.assign(static_cast<std::size_t>(pixelBytes), 0);
-    source.Read(file.pixels.data(), file.pixels.size());
+    if (!file.pixels.empty())
+        source.Read(file.pixels.data(), file.pixels.size());
     // The platform bounds compressed data by this field: make it the buffer we hand over.
     Put32(&file.info[20], static_cast<std::uint32_t>(pixelBytes));
     file.header = h;

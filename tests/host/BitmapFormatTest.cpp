@@ -18,6 +18,8 @@ public:
     std::size_t Read(void* buffer, std::size_t count) override
     {
         const std::size_t n = std::min(count, data_.size() - pos_);
+        if (n == 0)
+            return 0;
         std::memcpy(buffer, data_.data() + pos_, n);
         pos_ += n;
         return n;
