@@ -190,7 +190,7 @@ TEST(BitmapFormat, BitfieldMasksFollowA40ByteHeader)
 TEST(BitmapFormat, CoreHeaderIsWidenedWithFourByteColours)
 {
     Bytes data = {'B', 'M'};
-    Put(data, 0, 12);
+    data.resize(data.size() + 12);
     Put(data, 12, 4);
     Put(data, 3, 2);  // width
     Put(data, 2, 2);  // height
