@@ -1,0 +1,150 @@
+// platform/Registry.cpp: TRegistry on top of the advapi32 registry calls.
+#include "platform/Registry.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/Error.h"
+#include "platform/LocaleInfo.h"
+
+namespace {
+
+bool IsNtFamily()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+UINT DefaultAnsiCodePage(LCID locale)
+{
+    char digits[8] = {};
+    if (GetLocaleInfoA(locale, LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof(digits)) == 0)
+        return GetACP();
+    return static_cast<UINT>(std::strtoul(digits, nullptr, 10));
+}
+
+bool CodePageHasLeadBytes(UINT codePage)
+{
+    CPINFO info = {};
+    return GetCPInfo(codePage, &info) && info.LeadByte[0] != 0;
+}
+
+bool SubkeyNameLengthIsDoubled()
+{
+    const LCID locale = GetThreadLocale();
+    return DoublesSubkeyNameLength(IsNtFamily(), PRIMARYLANGID(LANGIDFROMLCID(locale)),
+                                   CodePageHasLeadBytes(DefaultAnsiCodePage(locale)));
+}
+
+// Decided once, before the entry runs.
+const bool doubleSubkeyNameLength = SubkeyNameLengthIsDoubled();
+
+// Puts one key in place of the other for the lifetime of the guard.
+class KeyStandIn {
+public:
+    KeyStandIn(RegKey& field, RegKey& standIn) : field_(field), standIn_(standIn) { field_.Swap(standIn_); }
+    ~KeyStandIn() { field_.Swap(standIn_); }
+    KeyStandIn(const KeyStandIn&) = delete;
+    KeyStandIn& operator=(const KeyStandIn&) = delete;
+
+private:
+    RegKey& field_;
+    RegKey& standIn_;
+};
+
+Error RegistryError(const char* text, const std::string& name)
+{
+    return Error(ErrorKind::ERegistryException, text + ("'" + name + "'"));
+}
+
+}  // namespace
+
+TRegistry::TRegistry(REGSAM access) : access_(access) {}
+
+TRegistry::~TRegistry() { CloseCurrentKey(); }
+
+void TRegistry::UseRootKey(HKEY key)
+{
+    if (key == rootKey_)
+        return;
+    CloseCurrentKey();
+    rootKey_ = key;
+}
+
+void TRegistry::CloseCurrentKey()
+{
+    if (!currentKey_.IsOpen())
+        return;
+    currentKey_.Close();
+    currentPath_.clear();
+}
+
+HKEY TRegistry::BaseKey(const ResolvedKeyPath& resolved) const
+{
+    return resolved.fromCurrentKey ? currentKey_.Get() : rootKey_;
+}
+
+bool TRegistry::DeleteKeyTree(const std::string& path)
+{
+    const ResolvedKeyPath resolved = ResolveKeyPath(path, currentKey_.IsOpen());
+    const HKEY base = BaseKey(resolved);
+    RegKey key = RegKey::Open(base, resolved.path, access_);
+    if (key.IsOpen()) {
+        // The subkey names are relative paths, so the opened key stands in
+        // for the current key while they are deleted; the current path stays.
+        KeyStandIn standIn(currentKey_, key);
+        DeleteSubkeysOfCurrentKey();
+    }
+    return RegDeleteKeyA(base, resolved.path.c_str()) == ERROR_SUCCESS;
+}
+
+void TRegistry::DeleteSubkeysOfCurrentKey()
+{
+    DWORD count = 0;
+    DWORD longest = 0;
+    if (RegQueryInfoKeyA(currentKey_.Get(), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return;
+    if (doubleSubkeyNameLength)
+        longest *= 2;
+    std::vector<char> name(longest + 1);
+    // From the highest index down, so a deletion never shifts an index still to visit.
+    for (DWORD i = count; i-- > 0;) {
+        DWORD length = longest + 1;
+        if (RegEnumKeyExA(currentKey_.Get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) ==
+            ERROR_SUCCESS)
+            DeleteKeyTree(std::string(name.data(), length));
+    }
+}
+
+bool TRegistry::OpenOrCreateKey(const std::string& path)
+{
+    const ResolvedKeyPath resolved = ResolveKeyPath(path, currentKey_.IsOpen());
+    const HKEY base = BaseKey(resolved);
+    RegKey key = resolved.path.empty() ? RegKey::Open(base, resolved.path, access_)
+                                       : RegKey::Create(base, resolved.path, access_);
+    if (!key.IsOpen())
+        return false;
+    std::string newPath = JoinCurrentPath(currentPath_, resolved);
+    CloseCurrentKey();
+    currentKey_ = std::move(key);
+    currentPath_ = std::move(newPath);
+    return true;
+}
+
+std::int32_t TRegistry::ReadIntegerValue(const std::string& name) const
+{
+    DWORD type = REG_NONE;
+    BYTE data[4] = {};
+    DWORD size = sizeof(data);
+    if (RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, data, &size) != ERROR_SUCCESS)
+        throw RegistryError("Failed to get data for ", name);
+    // Text, expandable text and binary values are other types than an integer.
+    if (type != REG_DWORD)
+        throw RegistryError("Invalid data type for ", name);
+    std::int32_t value = 0;
+    std::memcpy(&value, data, sizeof(value));
+    return value;
+}
