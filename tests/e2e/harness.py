@@ -1,0 +1,447 @@
+# tests/e2e/harness.py: runs the launcher on its own Xvfb display and Wine prefix, and inspects it through the probe.
+"""End-to-end harness.
+
+One `WineSession` per test module: a private X display, a throw-away copy of the template prefix (whose
+registry makes every `wine X` join one 1024x768 virtual desktop with a taskbar), and one idle process that
+keeps that desktop alive. Everything a session starts it stops again, by PID or with its own WINEPREFIX.
+
+Wine's helper processes inherit the standard streams of whoever starts them, so no Wine process ever writes
+to a pipe here: every output goes to a file.
+
+Environment: WINBUILDDIR (the Windows build folder, required), E2E_TEMPLATE_PREFIX (defaults to
+WINBUILDDIR/e2e/template-prefix), E2E_PROBE (defaults to WINBUILDDIR/tools/probe/probe.exe).
+
+Run `python3 harness.py make-template DIR PROBE.exe` to build a template prefix.
+"""
+
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+SCREEN_WIDTH = 1024
+SCREEN_HEIGHT = 768
+WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+ENGLISH_LOCALE = {"LANG": "en_US.UTF-8", "LC_ALL": "en_US.UTF-8"}
+PROBE_TIMEOUT = 30
+REQUIRED_PROGRAMS = ("wine", "wineserver", "wineboot", "Xvfb", "xdotool")
+
+
+class HarnessError(Exception):
+    """A failure of the test machinery itself (not of the launcher)."""
+
+
+def require_programs():
+    missing = [p for p in REQUIRED_PROGRAMS if shutil.which(p) is None]
+    if missing:
+        raise HarnessError("missing programs: " + ", ".join(missing))
+
+
+def windows_path(unix_path):
+    """The path of a unix file as Wine sees it through drive Z:."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def wait_for(predicate, timeout, interval=0.2, what="condition"):
+    """Polls predicate until it returns a true value, which is returned; raises AssertionError on time-out."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise AssertionError("timed out after %.1f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+def _run_logged(args, env, log_path, timeout, cwd=None):
+    with open(log_path, "ab") as log:
+        return subprocess.run(args, env=env, cwd=cwd, stdin=subprocess.DEVNULL, stdout=log,
+                              stderr=subprocess.STDOUT, timeout=timeout).returncode
+
+
+def make_template(dest, probe_exe, timeout=180):
+    """Builds a template prefix: wineboot, the shared shell desktop and the ALSA audio driver."""
+    require_programs()
+    if os.path.exists(dest):
+        shutil.rmtree(dest)
+    os.makedirs(os.path.dirname(os.path.abspath(dest)), exist_ok=True)
+    env = dict(os.environ, WINEPREFIX=os.path.abspath(dest), **WINE_ENV)
+    env.pop("DISPLAY", None)
+    log = os.path.abspath(dest) + ".log"
+    if os.path.exists(log):
+        os.remove(log)
+    if _run_logged(["wineboot", "-i"], env, log, timeout) != 0:
+        raise HarnessError("wineboot -i failed, see " + log)
+    out = os.path.abspath(dest) + ".json"
+    for path, name, value in (("Software\\Wine\\Explorer", "Desktop", "shell"),
+                              ("Software\\Wine\\Explorer\\Desktops", "shell",
+                               "%dx%d" % (SCREEN_WIDTH, SCREEN_HEIGHT)),
+                              ("Software\\Wine\\Drivers", "Audio", "alsa")):
+        args = ["wine", probe_exe, windows_path(out), "reg-set-sz", "HKCU", path, name, value]
+        if _run_logged(args, env, log, PROBE_TIMEOUT) != 0:
+            raise HarnessError("setting %s\\%s failed, see %s" % (path, name, log))
+    # The registry reaches the disk only when the wineserver exits; copies taken earlier miss it.
+    _run_logged(["wineserver", "-w"], env, log, timeout)
+
+
+_locale_dir = None
+
+
+def korean_locale_env():
+    """Environment entries that give a Wine process the Korean user locale (0x0412, code page 949)."""
+    global _locale_dir
+    if _locale_dir is None:
+        base = os.path.join(tempfile.gettempdir(), "e2e-locales-%d" % os.getuid())
+        if not os.path.isdir(os.path.join(base, "ko_KR.UTF-8")):
+            staging = tempfile.mkdtemp(prefix="e2e-locales-")
+            subprocess.run(["localedef", "-i", "ko_KR", "-f", "UTF-8", os.path.join(staging, "ko_KR.UTF-8")],
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=120)
+            if not os.path.isdir(os.path.join(staging, "ko_KR.UTF-8")):
+                raise HarnessError("localedef ko_KR.UTF-8 failed")
+            try:
+                os.rename(staging, base)
+            except OSError:
+                shutil.rmtree(staging, ignore_errors=True)  # another session made it first
+        _locale_dir = base
+    return {"LOCPATH": _locale_dir, "LANG": "ko_KR.UTF-8", "LC_ALL": "ko_KR.UTF-8"}
+
+
+class Image:
+    """Pixels as rows of (r, g, b), top row first."""
+
+    def __init__(self, width, height, rows):
+        self.width = width
+        self.height = height
+        self.rows = rows
+
+    def pixel(self, x, y):
+        return self.rows[y][x]
+
+    def crop(self, x, y, width, height):
+        return Image(width, height, [row[x:x + width] for row in self.rows[y:y + height]])
+
+
+def read_bmp(path):
+    """Reads an uncompressed 24- or 32-bit Windows bitmap file, bottom-up or top-down."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:2] != b"BM" or len(data) < 54:
+        raise HarnessError("not a bitmap file: " + path)
+    offset = struct.unpack_from("<I", data, 10)[0]
+    header_size, width, height, _planes, bits, compression = struct.unpack_from("<IiiHHI", data, 14)
+    if bits not in (24, 32) or compression not in (0, 3) or header_size < 40:
+        raise HarnessError("unsupported bitmap (%d bits, compression %d): %s" % (bits, compression, path))
+    step = bits // 8
+    stride = (width * bits + 31) // 32 * 4
+    rows = []
+    for y in range(abs(height)):
+        start = offset + y * stride
+        line = data[start:start + width * step]
+        rows.append([(line[i + 2], line[i + 1], line[i]) for i in range(0, len(line), step)])
+    if height > 0:
+        rows.reverse()
+    return Image(width, abs(height), rows)
+
+
+def first_difference(actual, expected):
+    """None when both images are equal, else a text naming the first differing pixel."""
+    if (actual.width, actual.height) != (expected.width, expected.height):
+        return "size %dx%d, expected %dx%d" % (actual.width, actual.height, expected.width, expected.height)
+    for y, (got_row, want_row) in enumerate(zip(actual.rows, expected.rows)):
+        if got_row != want_row:
+            x = next(i for i, (a, b) in enumerate(zip(got_row, want_row)) if a != b)
+            count = sum(a != b for r1, r2 in zip(actual.rows, expected.rows) for a, b in zip(r1, r2))
+            return "first difference at (%d, %d): got %s, expected %s (%d pixels differ)" % (
+                x, y, got_row[x], want_row[x], count)
+    return None
+
+
+def rect_tuple(rect):
+    """(x, y, width, height) of a probe rectangle dict or of a 4-tuple."""
+    if isinstance(rect, dict):
+        return rect["left"], rect["top"], rect["right"] - rect["left"], rect["bottom"] - rect["top"]
+    return tuple(rect)
+
+
+class Launcher:
+    """A launcher process: started through `wine` (popen set) or by the probe (Windows pid only)."""
+
+    def __init__(self, session, pid, popen=None):
+        self.session = session
+        self.pid = pid  # the Windows process id, as window records report it
+        self.popen = popen
+
+    def alive(self):
+        if self.popen is not None:
+            return self.popen.poll() is None
+        return self.session.probe("process", self.pid)["alive"]
+
+    def wait(self, timeout):
+        """Waits for the process to end; returns its exit status (None for a probe-started process)."""
+        if self.popen is not None:
+            try:
+                return self.popen.wait(timeout)
+            except subprocess.TimeoutExpired:
+                raise AssertionError("launcher %d still running after %.1f s" % (self.pid, timeout))
+        wait_for(lambda: not self.alive(), timeout, what="launcher %d to end" % self.pid)
+        return None
+
+    def kill(self):
+        if self.alive():
+            try:
+                self.session.probe("kill", self.pid)
+            except HarnessError:
+                pass
+        if self.popen is not None:
+            if self.popen.poll() is None:
+                self.popen.kill()
+            self.popen.wait(10)
+
+
+class WineSession:
+    """Xvfb, a throw-away prefix and the shared desktop for one test module."""
+
+    def __init__(self, winbuilddir=None):
+        self.winbuilddir = os.path.abspath(winbuilddir or os.environ.get("WINBUILDDIR", ""))
+        if not os.environ.get("WINBUILDDIR") and winbuilddir is None:
+            raise HarnessError("WINBUILDDIR is not set")
+        self.template = os.environ.get("E2E_TEMPLATE_PREFIX",
+                                       os.path.join(self.winbuilddir, "e2e", "template-prefix"))
+        self.probe_exe = os.environ.get("E2E_PROBE", os.path.join(self.winbuilddir, "tools", "probe", "probe.exe"))
+        self.launchers = []
+        self.xvfb = None
+        self.idle = None
+        self.dir = None
+        self._calls = 0
+
+    # --- lifetime -----------------------------------------------------------------------------------------
+    def __enter__(self):
+        require_programs()
+        for path in (self.template, self.probe_exe):
+            if not os.path.exists(path):
+                raise HarnessError("missing " + path)
+        self.dir = tempfile.mkdtemp(prefix="e2e-session-")
+        try:
+            self._start_xvfb()
+            self.prefix = os.path.join(self.dir, "prefix")
+            subprocess.run(["cp", "-a", self.template, self.prefix], check=True, timeout=120)
+            self.standin_log = os.path.join(self.dir, "standin.log")
+            self.env = dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display,
+                            STANDIN_LOG=windows_path(self.standin_log), **WINE_ENV, **ENGLISH_LOCALE)
+            self.env.pop("WINEARCH", None)
+            self.idle = self._popen_wine([self.probe_exe, "NUL", "idle"], "idle")
+            wait_for(self._desktop_ready, 60, interval=0.3, what="the shared desktop's taskbar")
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        for launcher in self.launchers:
+            try:
+                launcher.kill()
+            except Exception:
+                pass
+        if getattr(self, "env", None):
+            _run_logged(["wineserver", "-k"], self.env, os.path.join(self.dir, "wineserver.log"), 30)
+            try:
+                _run_logged(["wineserver", "-w"], self.env, os.path.join(self.dir, "wineserver.log"), 30)
+            except subprocess.TimeoutExpired:
+                pass
+        if self.idle is not None:
+            if self.idle.poll() is None:
+                self.idle.kill()
+            self.idle.wait(10)
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait(10)
+        if self.dir and not os.environ.get("E2E_KEEP"):
+            shutil.rmtree(self.dir, ignore_errors=True)
+        return False
+
+    def _start_xvfb(self):
+        for number in range(140 + os.getpid() % 300, 1000):
+            if os.path.exists("/tmp/.X11-unix/X%d" % number) or os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            log = open(os.path.join(self.dir, "xvfb.log"), "ab")
+            proc = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0",
+                                     "%dx%dx24" % (SCREEN_WIDTH, SCREEN_HEIGHT), "-nolisten", "tcp"],
+                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+            log.close()
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline and proc.poll() is None:
+                if os.path.exists("/tmp/.X11-unix/X%d" % number):
+                    self.xvfb = proc
+                    self.display = ":%d" % number
+                    return
+                time.sleep(0.05)
+            if proc.poll() is None:
+                proc.kill()
+            proc.wait(10)  # lost a race for this number: try the next one
+        raise HarnessError("no free X display")
+
+    def _desktop_ready(self):
+        try:
+            return self.probe("taskbar")
+        except HarnessError:
+            return None
+
+    def _popen_wine(self, args, name, env=None, cwd=None):
+        out = open(os.path.join(self.dir, name + ".out"), "ab")
+        err = open(os.path.join(self.dir, name + ".err"), "ab")
+        try:
+            return subprocess.Popen(["wine"] + args, env=env or self.env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=err)
+        finally:
+            out.close()
+            err.close()
+
+    # --- probe --------------------------------------------------------------------------------------------
+    def probe(self, cmd, *args):
+        """Runs one probe command and returns its parsed answer; raises HarnessError with the probe's error."""
+        self._calls += 1
+        out = os.path.join(self.dir, "probe-%d.json" % self._calls)
+        argv = ["wine", self.probe_exe, windows_path(out), cmd] + [str(a) for a in args]
+        try:
+            status = _run_logged(argv, self.env, os.path.join(self.dir, "probe.log"), PROBE_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("probe %s timed out" % cmd)
+        try:
+            with open(out, encoding="utf-8") as f:
+                answer = json.load(f)
+        except (OSError, ValueError) as e:
+            raise HarnessError("probe %s (status %d) gave no answer: %s" % (cmd, status, e))
+        finally:
+            if os.path.exists(out):
+                os.remove(out)
+        if status != 0 or "error" in answer:
+            raise HarnessError("probe %s %s: %s" % (cmd, " ".join(map(str, args)), answer.get("error")))
+        return answer
+
+    def windows(self):
+        return self.probe("windows")["windows"]
+
+    def find_window(self, caption=None, cls=None, pid=None, visible=None):
+        """The top-level windows matching every criterion given."""
+        return [w for w in self.windows()
+                if (caption is None or w["caption"] == caption) and (cls is None or w["class"] == cls)
+                and (pid is None or w["pid"] == pid) and (visible is None or w["visible"] == visible)]
+
+    def wait_window(self, timeout=20, **criteria):
+        """Waits until exactly one window matches and returns it."""
+        found = wait_for(lambda: (lambda ws: ws if len(ws) == 1 else None)(self.find_window(**criteria)),
+                         timeout, what="one window with %s" % criteria)
+        return found[0]
+
+    def message_boxes(self, pid=None):
+        return [b for b in self.probe("messageboxes")["messageboxes"] if pid is None or b["pid"] == pid]
+
+    def wait_message_box(self, pid=None, timeout=20):
+        """Waits for the message box(es) of pid; returns the list once at least one is visible."""
+        return wait_for(lambda: (lambda bs: bs if any(b["visible"] for b in bs) else None)(self.message_boxes(pid)),
+                        timeout, what="a message box of pid %s" % pid)
+
+    def children(self, hwnd):
+        return self.probe("children", hwnd)
+
+    # --- launcher -----------------------------------------------------------------------------------------
+    def start_launcher(self, medium_dir, env_extra=None, exe="Launch.exe"):
+        """Starts `wine EXE` in medium_dir (its Windows current directory is the Z: path of it)."""
+        before = {p["pid"] for p in self.probe("processes")["processes"]}
+        env = dict(self.env, **(env_extra or {}))
+        popen = self._popen_wine([exe], "launcher-%d" % (len(self.launchers) + 1), env=env, cwd=medium_dir)
+        name = os.path.basename(exe).lower()
+
+        def new_process():
+            if popen.poll() is not None:
+                raise AssertionError("%s exited at once with status %s" % (exe, popen.returncode))
+            return [p["pid"] for p in self.probe("processes")["processes"]
+                    if p["pid"] not in before and p["exe"].lower() == name]
+
+        pids = wait_for(new_process, 20, what="process %s" % exe)
+        launcher = Launcher(self, pids[0], popen)
+        self.launchers.append(launcher)
+        return launcher
+
+    def start_with_show(self, command_line, cur_dir, show_cmd):
+        """Starts a program through CreateProcess with the given start-up show state (STARTUPINFO)."""
+        pid = self.probe("start", command_line, cur_dir, show_cmd)["pid"]
+        launcher = Launcher(self, pid)
+        self.launchers.append(launcher)
+        return launcher
+
+    # --- pointer input ------------------------------------------------------------------------------------
+    def xdotool(self, *args):
+        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=10, check=True)
+
+    def move(self, x, y):
+        """Moves the pointer to desktop coordinates (the X screen is exactly the desktop)."""
+        self.xdotool("mousemove", "--sync", x, y)
+
+    def click(self, button=1):
+        self.xdotool("click", button)
+
+    def press(self, button=1):
+        self.xdotool("mousedown", button)
+
+    def release(self, button=1):
+        self.xdotool("mouseup", button)
+
+    def drag(self, x1, y1, x2, y2, button=1):
+        self.move(x1, y1)
+        self.press(button)
+        self.move(x2, y2)
+        self.release(button)
+
+    # --- pixels -------------------------------------------------------------------------------------------
+    def shot(self, rect):
+        """The screen pixels of rect (probe rectangle dict or (x, y, width, height))."""
+        x, y, width, height = rect_tuple(rect)
+        self._calls += 1
+        path = os.path.join(self.dir, "shot-%d.bmp" % self._calls)
+        self.probe("shot", x, y, width, height, windows_path(path))
+        image = read_bmp(path)
+        if not os.environ.get("E2E_KEEP"):
+            os.remove(path)
+        return image
+
+    def save_png(self, rect, png_path):
+        """Writes a screenshot as PNG, for looking at failures."""
+        x, y, width, height = rect_tuple(rect)
+        bmp = os.path.join(self.dir, "save.bmp")
+        self.probe("shot", x, y, width, height, windows_path(bmp))
+        subprocess.run(["/usr/bin/convert", bmp, png_path], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30, check=True)
+        return png_path
+
+    # --- stand-in log -------------------------------------------------------------------------------------
+    def standin_entries(self):
+        """The (name, command line, current directory) lines the stand-in programs logged, in order."""
+        if not os.path.exists(self.standin_log):
+            return []
+        with open(self.standin_log, "rb") as f:
+            text = f.read().decode("utf-8", errors="surrogateescape")
+        return [tuple(line.split("\t")) for line in text.split("\r\n") if line]
+
+
+def main(argv):
+    if len(argv) == 4 and argv[1] == "make-template":
+        make_template(argv[2], argv[3])
+        return 0
+    sys.stderr.write("usage: harness.py make-template DIR PROBE.exe\n")
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

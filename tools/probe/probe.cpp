@@ -1,0 +1,785 @@
+// tools/probe/probe.cpp: test-only probe that inspects and drives the windows, processes and registry of a Wine desktop.
+//
+// Usage: probe.exe OUTFILE COMMAND ARGS...
+// The answer goes to OUTFILE as UTF-8 JSON, never to stdout, because Wine's helper processes inherit and hold
+// the pipes of whoever started them. Exit status 0 on success; otherwise OUTFILE holds {"error": "..."}.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Error.h"
+#include "tools/probe/Handles.h"
+#include "tools/probe/Json.h"
+
+namespace {
+
+using Args = std::vector<std::wstring>;
+using json::Array;
+using json::Bool;
+using json::Num;
+using json::Object;
+using json::Str;
+
+// Cross-process messages must not hang the probe on a busy or dead window.
+constexpr UINT kMessageTimeoutMs = 2000;
+
+[[noreturn]] void Fail(const std::string& message)
+{
+    throw Error(ErrorKind::EOSError, message);
+}
+
+[[noreturn]] void FailCall(const char* call)
+{
+    Fail(std::string(call) + " failed, error " + std::to_string(GetLastError()));
+}
+
+void NeedArgs(const Args& args, size_t count, const char* usage)
+{
+    if (args.size() != count) {
+        Fail(std::string("usage: ") + usage);
+    }
+}
+
+unsigned long long Number(const std::wstring& text)
+{
+    wchar_t* end = nullptr;
+    const unsigned long long value = std::wcstoull(text.c_str(), &end, 0);
+    if (text.empty() || *end != L'\0') {
+        Fail("not a number: " + json::Utf8(text));
+    }
+    return value;
+}
+
+long SignedNumber(const std::wstring& text)
+{
+    wchar_t* end = nullptr;
+    const long value = std::wcstol(text.c_str(), &end, 0);
+    if (text.empty() || *end != L'\0') {
+        Fail("not a number: " + json::Utf8(text));
+    }
+    return value;
+}
+
+HWND WindowArg(const std::wstring& text)
+{
+    const HWND hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(Number(text)));
+    if (!IsWindow(hwnd)) {
+        Fail("no such window: " + json::Utf8(text));
+    }
+    return hwnd;
+}
+
+std::string Handle(HWND hwnd)
+{
+    return Num(static_cast<long long>(reinterpret_cast<UINT_PTR>(hwnd)));
+}
+
+std::wstring ClassOf(HWND hwnd)
+{
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+// The window text as the window itself answers WM_GETTEXT (works across processes).
+std::wstring TextOf(HWND hwnd)
+{
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length)) {
+        return {};
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                        kMessageTimeoutMs, &copied);
+    text.resize(copied);
+    return text;
+}
+
+std::string RectJson(const RECT& r)
+{
+    return Object()
+        .Add("left", Num(r.left))
+        .Add("top", Num(r.top))
+        .Add("right", Num(r.right))
+        .Add("bottom", Num(r.bottom))
+        .Add("width", Num(r.right - r.left))
+        .Add("height", Num(r.bottom - r.top))
+        .Text();
+}
+
+RECT ClientRectOnScreen(HWND hwnd)
+{
+    RECT r = {};
+    GetClientRect(hwnd, &r);
+    POINT origin = {0, 0};
+    ClientToScreen(hwnd, &origin);
+    OffsetRect(&r, origin.x, origin.y);
+    return r;
+}
+
+DWORD ProcessOf(HWND hwnd)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+// The window that has the keyboard focus on hwnd's thread.
+HWND FocusOnThreadOf(HWND hwnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) {
+        return nullptr;
+    }
+    return info.hwndFocus;
+}
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM windows)
+{
+    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows()
+{
+    std::vector<HWND> windows;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// Direct children in z-order, topmost first.
+std::vector<HWND> ChildrenOf(HWND parent)
+{
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        children.push_back(child);
+    }
+    return children;
+}
+
+std::string WindowJson(HWND hwnd)
+{
+    RECT rect = {};
+    GetWindowRect(hwnd, &rect);
+    return Object()
+        .Add("hwnd", Handle(hwnd))
+        .Add("pid", Num(ProcessOf(hwnd)))
+        .Add("class", Str(ClassOf(hwnd)))
+        .Add("caption", Str(TextOf(hwnd)))
+        .Add("visible", Bool(IsWindowVisible(hwnd)))
+        .Add("enabled", Bool(IsWindowEnabled(hwnd)))
+        .Add("iconic", Bool(IsIconic(hwnd)))
+        .Add("zoomed", Bool(IsZoomed(hwnd)))
+        .Add("owner", Handle(GetWindow(hwnd, GW_OWNER)))
+        .Add("rect", RectJson(rect))
+        .Add("client", RectJson(ClientRectOnScreen(hwnd)))
+        .Add("style", Num(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE))))
+        .Add("exstyle", Num(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE))))
+        .Text();
+}
+
+std::string Windows(const Args& args)
+{
+    NeedArgs(args, 0, "windows");
+    std::vector<std::string> items;
+    for (const HWND hwnd : TopLevelWindows()) {
+        items.push_back(WindowJson(hwnd));
+    }
+    return Object().Add("windows", Array(items)).Text();
+}
+
+bool IsButton(HWND hwnd)
+{
+    return _wcsicmp(ClassOf(hwnd).c_str(), L"Button") == 0;
+}
+
+std::string Children(const Args& args)
+{
+    NeedArgs(args, 1, "children HWND");
+    const HWND parent = WindowArg(args[0]);
+    const HWND focus = FocusOnThreadOf(parent);
+    std::vector<std::string> items;
+    int z = 0;
+    for (const HWND child : ChildrenOf(parent)) {
+        RECT rect = {};
+        GetWindowRect(child, &rect);
+        DWORD_PTR check = 0;
+        if (IsButton(child)) {
+            SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &check);
+        }
+        items.push_back(Object()
+                            .Add("hwnd", Handle(child))
+                            .Add("class", Str(ClassOf(child)))
+                            .Add("text", Str(TextOf(child)))
+                            .Add("id", Num(GetDlgCtrlID(child)))
+                            .Add("rect", RectJson(rect))
+                            .Add("style", Num(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE))))
+                            .Add("exstyle", Num(static_cast<DWORD>(GetWindowLongW(child, GWL_EXSTYLE))))
+                            .Add("visible", Bool(IsWindowVisible(child)))
+                            .Add("enabled", Bool(IsWindowEnabled(child)))
+                            .Add("checked", Num(static_cast<long long>(check)))
+                            .Add("z", Num(z++))
+                            .Add("focused", Bool(child == focus))
+                            .Text());
+    }
+    return Object().Add("focus", Handle(focus)).Add("children", Array(items)).Text();
+}
+
+// The message text of a message box: the static with id 0xFFFF, else the first non-icon static with text.
+std::wstring MessageBoxText(HWND box)
+{
+    if (const HWND label = GetDlgItem(box, 0xFFFF)) {
+        return TextOf(label);
+    }
+    for (const HWND child : ChildrenOf(box)) {
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        if (_wcsicmp(ClassOf(child).c_str(), L"Static") == 0 && (style & SS_TYPEMASK) != SS_ICON) {
+            const std::wstring text = TextOf(child);
+            if (!text.empty()) {
+                return text;
+            }
+        }
+    }
+    return {};
+}
+
+std::string MessageBoxes(const Args& args)
+{
+    NeedArgs(args, 0, "messageboxes");
+    std::vector<std::string> boxes;
+    for (const HWND hwnd : TopLevelWindows()) {
+        if (ClassOf(hwnd) != L"#32770") {
+            continue;
+        }
+        std::vector<std::string> buttons;
+        bool hasIcon = false;
+        for (const HWND child : ChildrenOf(hwnd)) {
+            const LONG style = GetWindowLongW(child, GWL_STYLE);
+            if (IsButton(child)) {
+                buttons.push_back(Object()
+                                      .Add("id", Num(GetDlgCtrlID(child)))
+                                      .Add("text", Str(TextOf(child)))
+                                      .Add("visible", Bool(style & WS_VISIBLE))
+                                      .Text());
+            } else if (_wcsicmp(ClassOf(child).c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON &&
+                       (style & WS_VISIBLE)) {
+                hasIcon = true;
+            }
+        }
+        RECT rect = {};
+        GetWindowRect(hwnd, &rect);
+        boxes.push_back(Object()
+                            .Add("hwnd", Handle(hwnd))
+                            .Add("pid", Num(ProcessOf(hwnd)))
+                            .Add("caption", Str(TextOf(hwnd)))
+                            .Add("text", Str(MessageBoxText(hwnd)))
+                            .Add("owner", Handle(GetWindow(hwnd, GW_OWNER)))
+                            .Add("visible", Bool(IsWindowVisible(hwnd)))
+                            .Add("rect", RectJson(rect))
+                            .Add("buttons", Array(buttons))
+                            .Add("icon", Bool(hasIcon))
+                            .Text());
+    }
+    return Object().Add("messageboxes", Array(boxes)).Text();
+}
+
+void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!PostMessageW(hwnd, message, wParam, lParam)) {
+        FailCall("PostMessageW");
+    }
+}
+
+// Presses a dialog button the way a dialog sees a click: WM_COMMAND with BN_CLICKED from that button.
+std::string ClickButton(const Args& args)
+{
+    NeedArgs(args, 2, "click-button HWND ID");
+    const HWND dialog = WindowArg(args[0]);
+    const int id = static_cast<int>(Number(args[1]));
+    const HWND button = GetDlgItem(dialog, id);
+    Post(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return Object().Add("posted", Bool(true)).Add("button", Handle(button)).Text();
+}
+
+// Sends BM_CLICK to a child control, which clicks it with real button-down/up messages.
+std::string BmClick(const Args& args)
+{
+    NeedArgs(args, 2, "bm-click HWND ID");
+    const HWND button = GetDlgItem(WindowArg(args[0]), static_cast<int>(Number(args[1])));
+    if (!button) {
+        Fail("no such control");
+    }
+    Post(button, BM_CLICK, 0, 0);
+    return Object().Add("posted", Bool(true)).Add("button", Handle(button)).Text();
+}
+
+std::string Close(const Args& args)
+{
+    NeedArgs(args, 1, "close HWND");
+    Post(WindowArg(args[0]), WM_CLOSE, 0, 0);
+    return Object().Add("posted", Bool(true)).Text();
+}
+
+std::string PostAny(const Args& args)
+{
+    NeedArgs(args, 4, "post HWND MESSAGE WPARAM LPARAM");
+    Post(WindowArg(args[0]), static_cast<UINT>(Number(args[1])), static_cast<WPARAM>(Number(args[2])),
+         static_cast<LPARAM>(SignedNumber(args[3])));
+    return Object().Add("posted", Bool(true)).Text();
+}
+
+void WriteWholeFile(const std::wstring& path, const std::string& bytes)
+{
+    KernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE) {
+        *file.Out() = nullptr;
+        FailCall("CreateFileW");
+    }
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size()) {
+        FailCall("WriteFile");
+    }
+}
+
+template <typename T>
+void Append(std::string& out, const T& value)
+{
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// Copies a screen rectangle into a bottom-up 24-bit DIB and writes it as a BMP file.
+std::string Shot(const Args& args)
+{
+    NeedArgs(args, 5, "shot X Y W H FILE.bmp");
+    const int x = static_cast<int>(SignedNumber(args[0]));
+    const int y = static_cast<int>(SignedNumber(args[1]));
+    const int width = static_cast<int>(Number(args[2]));
+    const int height = static_cast<int>(Number(args[3]));
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
+        Fail("bad size");
+    }
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    header.biSizeImage = stride * static_cast<DWORD>(height);
+
+    ScreenDc screen;
+    MemoryDc memory(CreateCompatibleDC(screen.Get()));
+    void* bits = nullptr;
+    GdiBitmap dib(CreateDIBSection(screen.Get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits,
+                                   nullptr, 0));
+    if (!memory || !dib) {
+        FailCall("CreateDIBSection");
+    }
+    {
+        ScopedSelect select(memory.Get(), dib.Get());
+        if (!BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), x, y, SRCCOPY)) {
+            FailCall("BitBlt");
+        }
+        GdiFlush();
+    }
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + header.biSizeImage;
+    std::string bytes;
+    Append(bytes, file);
+    Append(bytes, header);
+    bytes.append(static_cast<const char*>(bits), header.biSizeImage);
+    WriteWholeFile(args[4], bytes);
+    return Object().Add("file", Str(args[4])).Add("width", Num(width)).Add("height", Num(height)).Text();
+}
+
+std::string Start(const Args& args)
+{
+    NeedArgs(args, 3, "start CMDLINE CURDIR SHOWCMD");
+    std::wstring commandLine = args[0];
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(Number(args[2]));
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, args[1].c_str(), &startup,
+                        &process)) {
+        FailCall("CreateProcessW");
+    }
+    KernelHandle processHandle(process.hProcess);
+    KernelHandle threadHandle(process.hThread);
+    return Object().Add("pid", Num(process.dwProcessId)).Text();
+}
+
+std::string Kill(const Args& args)
+{
+    NeedArgs(args, 1, "kill PID");
+    KernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(Number(args[0]))));
+    if (!process) {
+        FailCall("OpenProcess");
+    }
+    if (!TerminateProcess(process.Get(), 1)) {
+        FailCall("TerminateProcess");
+    }
+    return Object().Add("killed", Bool(true)).Text();
+}
+
+std::string ProcessState(const Args& args)
+{
+    NeedArgs(args, 1, "process PID");
+    KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE,
+                                     static_cast<DWORD>(Number(args[0]))));
+    if (!process) {
+        return Object().Add("alive", Bool(false)).Add("exit_code", "null").Text();
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.Get(), &code);
+    const bool alive = WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+    return Object().Add("alive", Bool(alive)).Add("exit_code", alive ? "null" : Num(code)).Text();
+}
+
+// Every running process of the prefix: pid, parent pid and executable name.
+std::string Processes(const Args& args)
+{
+    NeedArgs(args, 0, "processes");
+    KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (snapshot.Get() == INVALID_HANDLE_VALUE) {
+        *snapshot.Out() = nullptr;
+        FailCall("CreateToolhelp32Snapshot");
+    }
+    std::vector<std::string> items;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
+        items.push_back(Object()
+                            .Add("pid", Num(entry.th32ProcessID))
+                            .Add("parent", Num(entry.th32ParentProcessID))
+                            .Add("exe", Str(std::wstring(entry.szExeFile)))
+                            .Text());
+    }
+    return Object().Add("processes", Array(items)).Text();
+}
+
+// The taskbar's buttons: every window below Shell_TrayWnd, with its text.
+std::string Taskbar(const Args& args)
+{
+    NeedArgs(args, 0, "taskbar");
+    const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!tray) {
+        Fail("no Shell_TrayWnd");
+    }
+    std::vector<HWND> all;
+    EnumChildWindows(tray, CollectWindow, reinterpret_cast<LPARAM>(&all));
+    std::vector<std::string> buttons;
+    for (const HWND button : all) {
+        RECT rect = {};
+        GetWindowRect(button, &rect);
+        buttons.push_back(Object()
+                              .Add("hwnd", Handle(button))
+                              .Add("class", Str(ClassOf(button)))
+                              .Add("text", Str(TextOf(button)))
+                              .Add("visible", Bool(IsWindowVisible(button)))
+                              .Add("rect", RectJson(rect))
+                              .Text());
+    }
+    return Object().Add("tray", Handle(tray)).Add("buttons", Array(buttons)).Text();
+}
+
+std::string Brief(HWND hwnd)
+{
+    if (!hwnd) {
+        return "null";
+    }
+    return Object()
+        .Add("hwnd", Handle(hwnd))
+        .Add("class", Str(ClassOf(hwnd)))
+        .Add("text", Str(TextOf(hwnd)))
+        .Add("pid", Num(ProcessOf(hwnd)))
+        .Text();
+}
+
+std::string Focus(const Args& args)
+{
+    NeedArgs(args, 0, "focus");
+    const HWND foreground = GetForegroundWindow();
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (foreground) {
+        GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info);
+    }
+    return Object()
+        .Add("foreground", Brief(foreground))
+        .Add("active", Brief(info.hwndActive))
+        .Add("focus", Brief(info.hwndFocus))
+        .Add("capture", Brief(info.hwndCapture))
+        .Text();
+}
+
+std::string WindowAt(const Args& args)
+{
+    NeedArgs(args, 2, "window-at X Y");
+    const POINT point = {SignedNumber(args[0]), SignedNumber(args[1])};
+    return Object().Add("window", Brief(WindowFromPoint(point))).Text();
+}
+
+HKEY RootArg(const std::wstring& text)
+{
+    if (text == L"HKCU") {
+        return HKEY_CURRENT_USER;
+    }
+    if (text == L"HKLM") {
+        return HKEY_LOCAL_MACHINE;
+    }
+    Fail("root must be HKCU or HKLM");
+}
+
+void CheckRegistry(LSTATUS status, const char* call)
+{
+    if (status != ERROR_SUCCESS) {
+        Fail(std::string(call) + " failed, error " + std::to_string(status));
+    }
+}
+
+void SetValue(const Args& args, DWORD type, const void* data, DWORD size)
+{
+    RegKey key;
+    CheckRegistry(RegCreateKeyExW(RootArg(args[0]), args[1].c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                  key.Out(), nullptr),
+                  "RegCreateKeyExW");
+    CheckRegistry(RegSetValueExW(key.Get(), args[2].c_str(), 0, type, static_cast<const BYTE*>(data), size),
+                  "RegSetValueExW");
+}
+
+std::string RegSetDword(const Args& args)
+{
+    NeedArgs(args, 4, "reg-set-dword ROOT PATH NAME VALUE");
+    const DWORD value = static_cast<DWORD>(SignedNumber(args[3]));
+    SetValue(args, REG_DWORD, &value, sizeof value);
+    return Object().Add("set", Bool(true)).Text();
+}
+
+std::string RegSetSz(const Args& args)
+{
+    NeedArgs(args, 4, "reg-set-sz ROOT PATH NAME TEXT");
+    SetValue(args, REG_SZ, args[3].c_str(), static_cast<DWORD>((args[3].size() + 1) * sizeof(wchar_t)));
+    return Object().Add("set", Bool(true)).Text();
+}
+
+std::string RegSetBinary(const Args& args)
+{
+    NeedArgs(args, 4, "reg-set-binary ROOT PATH NAME HEXBYTES");
+    const std::wstring& hex = args[3];
+    if (hex.size() % 2 != 0) {
+        Fail("odd number of hex digits");
+    }
+    std::vector<BYTE> bytes;
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        bytes.push_back(static_cast<BYTE>(Number(L"0x" + hex.substr(i, 2))));
+    }
+    SetValue(args, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    return Object().Add("set", Bool(true)).Text();
+}
+
+std::string RegCreate(const Args& args)
+{
+    NeedArgs(args, 2, "reg-create ROOT PATH");
+    RegKey key;
+    DWORD disposition = 0;
+    CheckRegistry(RegCreateKeyExW(RootArg(args[0]), args[1].c_str(), 0, nullptr, 0, KEY_READ, nullptr, key.Out(),
+                                  &disposition),
+                  "RegCreateKeyExW");
+    return Object().Add("created", Bool(disposition == REG_CREATED_NEW_KEY)).Text();
+}
+
+std::string RegDeleteTree(const Args& args)
+{
+    NeedArgs(args, 2, "reg-delete-tree ROOT PATH");
+    const LSTATUS status = SHDeleteKeyW(RootArg(args[0]), args[1].c_str());
+    if (status != ERROR_FILE_NOT_FOUND) {
+        CheckRegistry(status, "SHDeleteKeyW");
+    }
+    return Object().Add("deleted", Bool(status == ERROR_SUCCESS)).Text();
+}
+
+std::string HexBytes(const BYTE* data, DWORD size)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (DWORD i = 0; i < size; ++i) {
+        hex += digits[data[i] >> 4];
+        hex += digits[data[i] & 15];
+    }
+    return Str(hex);
+}
+
+std::string ValueData(DWORD type, const std::vector<BYTE>& data, DWORD size)
+{
+    const auto* text = reinterpret_cast<const wchar_t*>(data.data());
+    const size_t chars = size / sizeof(wchar_t);
+    switch (type) {
+    case REG_DWORD:
+        if (size == sizeof(DWORD)) {
+            return Num(*reinterpret_cast<const DWORD*>(data.data()));
+        }
+        break;
+    case REG_SZ:
+    case REG_EXPAND_SZ: {
+        std::wstring value(text, chars);
+        value.resize(wcsnlen(value.c_str(), value.size()));
+        return Str(value);
+    }
+    case REG_MULTI_SZ: {
+        std::vector<std::string> items;
+        for (size_t i = 0; i < chars && text[i];) {
+            const std::wstring item(text + i, wcsnlen(text + i, chars - i));
+            items.push_back(Str(item));
+            i += item.size() + 1;
+        }
+        return Array(items);
+    }
+    }
+    return HexBytes(data.data(), size);
+}
+
+const char* TypeName(DWORD type)
+{
+    static const std::map<DWORD, const char*> names = {
+        {REG_NONE, "REG_NONE"},           {REG_SZ, "REG_SZ"},       {REG_EXPAND_SZ, "REG_EXPAND_SZ"},
+        {REG_BINARY, "REG_BINARY"},       {REG_DWORD, "REG_DWORD"}, {REG_MULTI_SZ, "REG_MULTI_SZ"},
+        {REG_QWORD, "REG_QWORD"},
+    };
+    const auto it = names.find(type);
+    return it == names.end() ? "REG_OTHER" : it->second;
+}
+
+std::string RegQuery(const Args& args)
+{
+    NeedArgs(args, 2, "reg-query ROOT PATH");
+    RegKey key;
+    const LSTATUS status = RegOpenKeyExW(RootArg(args[0]), args[1].c_str(), 0, KEY_READ, key.Out());
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return Object().Add("exists", Bool(false)).Text();
+    }
+    CheckRegistry(status, "RegOpenKeyExW");
+    std::vector<std::string> values;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[16384];
+        DWORD nameLength = 16384;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegEnumValueW(key.Get(), i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+            break;
+        }
+        std::vector<BYTE> data(size + sizeof(wchar_t));
+        nameLength = 16384;
+        CheckRegistry(RegEnumValueW(key.Get(), i, name, &nameLength, nullptr, &type, data.data(), &size),
+                      "RegEnumValueW");
+        values.push_back(Object()
+                             .Add("name", Str(std::wstring(name, nameLength)))
+                             .Add("type", Str(TypeName(type)))
+                             .Add("data", ValueData(type, data, size))
+                             .Text());
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD nameLength = 256;
+        if (RegEnumKeyExW(key.Get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        subkeys.push_back(Str(std::wstring(name, nameLength)));
+    }
+    return Object().Add("exists", Bool(true)).Add("values", Array(values)).Add("subkeys", Array(subkeys)).Text();
+}
+
+// Keeps the shared desktop alive for the test session; never returns.
+std::string Idle(const Args&)
+{
+    for (;;) {
+        Sleep(INFINITE);
+    }
+}
+
+using Command = std::string (*)(const Args&);
+
+const std::map<std::wstring, Command>& Commands()
+{
+    static const std::map<std::wstring, Command> commands = {
+        {L"windows", Windows},
+        {L"children", Children},
+        {L"messageboxes", MessageBoxes},
+        {L"click-button", ClickButton},
+        {L"bm-click", BmClick},
+        {L"close", Close},
+        {L"post", PostAny},
+        {L"shot", Shot},
+        {L"start", Start},
+        {L"kill", Kill},
+        {L"process", ProcessState},
+        {L"processes", Processes},
+        {L"taskbar", Taskbar},
+        {L"focus", Focus},
+        {L"window-at", WindowAt},
+        {L"reg-set-dword", RegSetDword},
+        {L"reg-set-sz", RegSetSz},
+        {L"reg-set-binary", RegSetBinary},
+        {L"reg-query", RegQuery},
+        {L"reg-create", RegCreate},
+        {L"reg-delete-tree", RegDeleteTree},
+        {L"idle", Idle},
+    };
+    return commands;
+}
+
+Args CommandLineArgs()
+{
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    Args args(argv, argv + count);
+    LocalFree(argv);
+    return args;
+}
+
+}  // namespace
+
+int main()
+{
+    const Args argv = CommandLineArgs();
+    if (argv.size() < 3) {
+        std::fprintf(stderr, "usage: probe.exe OUTFILE COMMAND ARGS...\n");
+        return 2;
+    }
+    const std::wstring& outFile = argv[1];
+    std::string answer;
+    int status = 0;
+    try {
+        const auto it = Commands().find(argv[2]);
+        if (it == Commands().end()) {
+            Fail("unknown command: " + json::Utf8(argv[2]));
+        }
+        answer = it->second(Args(argv.begin() + 3, argv.end()));
+    } catch (const Error& error) {
+        answer = Object().Add("error", Str(error.what())).Text();
+        status = 1;
+    }
+    try {
+        WriteWholeFile(outFile, answer + "\n");
+    } catch (const Error& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 3;
+    }
+    return status;
+}
