@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# tools/demo.sh: builds the launcher, lays out the demo medium and runs it under Wine (on $DISPLAY, or headless with a screenshot).
+#
+# Environment:
+#   DEMO_WINEPREFIX  reuse this Wine prefix instead of a throw-away one
+#   DEMO_KOREAN=1    run under a Korean locale, which picks the Korean skin
+# Without $DISPLAY the demo starts its own Xvfb, takes a screenshot of the menu,
+# prints the PNG's path and stops everything it started.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+tools/setup.sh
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+cmake --build build/win -j2
+python3 tools/make_medium.py build/demo-medium --bin build/win
+medium="$root/build/demo-medium"
+logs="$root/build/demo-logs"
+mkdir -p "$logs"
+
+export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+if [ "${DEMO_KOREAN:-0}" = 1 ]; then
+  export LC_ALL=ko_KR.UTF-8
+fi
+
+own_prefix=""
+if [ -n "${DEMO_WINEPREFIX:-}" ]; then
+  export WINEPREFIX="$DEMO_WINEPREFIX"
+else
+  own_prefix=$(mktemp -d /tmp/veltrana-demo-prefix.XXXXXX)
+  export WINEPREFIX="$own_prefix"
+fi
+
+xvfb_pid=""
+cleanup() {
+  # Only what this script started: its own prefix's wineserver and its own Xvfb.
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  if [ -n "$own_prefix" ]; then
+    rm -rf "$own_prefix"
+  fi
+}
+trap cleanup EXIT
+
+free_display() {
+  local n
+  for n in $(seq 77 199); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      echo "$n"
+      return 0
+    fi
+  done
+  return 1
+}
+
+prepare_prefix() {
+  # Wine's helper processes inherit output: keep it in log files, never in a pipe.
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Creating the Wine prefix $WINEPREFIX ..."
+    wineboot -i >"$logs/wineboot.log" 2>&1
+  fi
+}
+
+if [ -n "${DISPLAY:-}" ]; then
+  prepare_prefix
+  echo "Starting the launcher on $DISPLAY; close it to end the demo."
+  # explorer returns at once; wineserver -w waits until the last Wine process of the prefix ends.
+  (cd "$medium" && wine explorer /desktop=veltrana,1024x768 Launch.exe) >"$logs/wine.log" 2>&1
+  wineserver -w
+  exit 0
+fi
+
+display=$(free_display) || { echo "no free X display number" >&2; exit 1; }
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 50); do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  sleep 0.2
+done
+export DISPLAY=":$display"
+
+prepare_prefix
+# One shared virtual desktop with a taskbar: every plain "wine X" joins it.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >"$logs/reg.log" 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >>"$logs/reg.log" 2>&1
+
+echo "Starting the launcher on the headless display $DISPLAY ..."
+(cd "$medium" && exec wine Launch.exe) >"$logs/wine.log" 2>&1 &
+launcher_pid=$!
+
+# The launcher draws inside Wine's desktop window: wait for that window, then give it time to paint.
+for _ in $(seq 1 60); do
+  if command -v xwininfo >/dev/null && xwininfo -root -tree >"$logs/windows.txt" 2>&1 \
+     && grep -q "Wine desktop" "$logs/windows.txt"; then
+    break
+  fi
+  sleep 0.5
+done
+sleep 6
+
+screenshot="$root/build/demo-screenshot.png"
+/usr/bin/import -window root "$screenshot"
+if ! kill -0 "$launcher_pid" 2>/dev/null; then
+  echo "warning: the launcher is no longer running (see $logs/wine.log)" >&2
+fi
+echo "$screenshot"
