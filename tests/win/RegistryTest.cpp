@@ -27,6 +27,19 @@ void CreateKey(const std::string& path)
     RegCloseKey(key);
 }
 
+// Relative to its parent, so a long name does not make the whole path too long for Wine's ANSI calls.
+void CreateKeyBelow(const std::string& parent, const std::string& name)
+{
+    HKEY parentKey = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, parent.c_str(), 0, KEY_ALL_ACCESS, &parentKey), ERROR_SUCCESS);
+    HKEY key = nullptr;
+    const LONG status =
+        RegCreateKeyExA(parentKey, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCloseKey(parentKey);
+    ASSERT_EQ(status, ERROR_SUCCESS) << name;
+    RegCloseKey(key);
+}
+
 bool KeyExists(const std::string& path)
 {
     HKEY key = nullptr;
@@ -251,12 +264,29 @@ TEST_F(RegistryTest, DeletesAWideAndDeepTree)
         level += "\\L" + std::to_string(depth);
         for (int leaf = 0; leaf < 5; ++leaf)
             CreateKey(level + "\\leaf" + std::to_string(leaf));
-        CreateKey(level + "\\" + std::string(255, static_cast<char>('a' + depth % 26)));
+        CreateKeyBelow(level, std::string(255, static_cast<char>('a' + depth % 26)));
     }
 
     TRegistry registry(KEY_ALL_ACCESS);
     EXPECT_TRUE(registry.DeleteKeyTree(Scratch("Deep")));
     EXPECT_FALSE(KeyExists(Scratch("Deep")));
+}
+
+TEST_F(RegistryTest, DeletesDoubleByteNamesOfTheGreatestLength)
+{
+    if (GetACP() != 949)
+        GTEST_SKIP() << "needs the Korean ANSI code page";
+    // 255 Hangul syllables: 255 characters, but 510 bytes in code page 949.
+    std::string name;
+    for (int i = 0; i < 255; ++i)
+        name += "\xB0\xA1";
+    CreateKey(Scratch("Wide"));
+    CreateKeyBelow(Scratch("Wide"), name);
+    CreateKeyBelow(Scratch("Wide"), "short");
+
+    TRegistry registry(KEY_ALL_ACCESS);
+    EXPECT_TRUE(registry.DeleteKeyTree(Scratch("Wide")));
+    EXPECT_FALSE(KeyExists(Scratch("Wide")));
 }
 
 }  // namespace
