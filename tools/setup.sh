@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make python3 libgtest-dev libgmock-dev clang
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xdotool x11-apps imagemagick locales fonts-nanum
+  wine wine32:i386 xvfb xdotool x11-apps x11-utils imagemagick locales fonts-nanum
 )
 
 missing=()

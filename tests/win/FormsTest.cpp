@@ -1,0 +1,215 @@
+// tests/win/FormsTest.cpp: the menu window and the uninstall dialog as real windows under Wine.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "WinTestFiles.h"
+#include "app/Application.h"
+#include "menu/InstallForm.h"
+#include "uninstall/SelectForm.h"
+
+namespace {
+
+std::uint32_t Back(int x, int y) { return static_cast<std::uint32_t>(0x102030 + x + y); }
+std::uint32_t Fore(int x, int y) { return static_cast<std::uint32_t>(0x405060 + x + y); }
+
+// One application for the whole program, started in a folder holding a skin,
+// as the launcher is on its medium.
+class LauncherEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        GetCurrentDirectoryA(MAX_PATH, previous_);
+        dir_ = std::make_unique<wintest::ScratchDir>();
+        for (const char* language : {"English\\ZoBack_Eng", "Korean\\ZoBack_Kor"})
+            dir_->Write(std::string("Autorun\\") + language + ".bmp", wintest::Bitmap24(600, 400, Back));
+        for (const char* language : {"English\\ZoFore_Eng", "Korean\\ZoFore_Kor"})
+            dir_->Write(std::string("Autorun\\") + language + ".bmp", wintest::Bitmap24(600, 400, Fore));
+        SetCurrentDirectoryA(dir_->Path().c_str());
+        app_ = std::make_unique<TApplication>();
+        app_->CreateForms();
+    }
+    void TearDown() override
+    {
+        app_.reset();
+        SetCurrentDirectoryA(previous_);
+        dir_.reset();
+    }
+
+private:
+    char previous_[MAX_PATH] = {};
+    std::unique_ptr<wintest::ScratchDir> dir_;
+    std::unique_ptr<TApplication> app_;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new LauncherEnvironment);
+
+std::string TextOf(HWND window)
+{
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+RECT BoundsInParent(HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+HWND ChildByText(HWND parent, const char* text) { return FindWindowExA(parent, nullptr, nullptr, text); }
+
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+TEST(MenuWindow, CaptionSizeAndCentringAtFirstShow)
+{
+    HWND menu = InstallForm->Handle();
+    EXPECT_EQ(TextOf(menu), "InstallForm");
+    EXPECT_FALSE(IsWindowVisible(menu));
+    EXPECT_EQ(GetWindow(menu, GW_OWNER), Application->Handle());
+
+    Application->ShowMainWindow(SW_SHOWNORMAL);
+    PumpMessages();
+    EXPECT_EQ(TextOf(menu), "Welcome to Veltrana Setup");
+    RECT r;
+    GetWindowRect(menu, &r);
+    EXPECT_EQ(r.right - r.left, 607);
+    EXPECT_EQ(r.bottom - r.top, 425);
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 607) / 2);
+    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 425) / 2);
+    LONG style = GetWindowLongA(menu, GWL_STYLE);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_TRUE(style & WS_SYSMENU);
+}
+
+TEST(MenuWindow, StartStateAndSkinChoice)
+{
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    EXPECT_EQ(InstallForm->StartDir(), cwd);
+    EXPECT_EQ(InstallForm->UseKoreanSkin(), TInstallForm::IsKoreanUserLanguage());
+    EXPECT_EQ(InstallForm->HoverRect(), Rect{});
+}
+
+TEST(MenuWindow, ApplicationWindowHasZeroSizeAndTheTitle)
+{
+    RECT r;
+    GetWindowRect(Application->Handle(), &r);
+    EXPECT_EQ(r.right - r.left, 0);
+    EXPECT_EQ(r.bottom - r.top, 0);
+    EXPECT_EQ(TextOf(Application->Handle()), Application->ApplicationTitle());
+}
+
+TEST(UninstallDialog, LayoutAsStored)
+{
+    HWND dialog = Form1->Handle();
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_EQ(TextOf(dialog), "Uninstall Driver");
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), Application->Handle());
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, 379);
+    EXPECT_EQ(client.bottom, 127);
+
+    const struct {
+        const char* caption;
+        RECT bounds;
+        const char* face;
+        int height;
+        bool bold;
+        int charset;
+    } controls[] = {
+        {"Please select your Veltrana card", {17, 6, 274, 22}, "MS Sans Serif", -13, true, DEFAULT_CHARSET},
+        {"Veltrana Quill / Dual Quill", {8, 57, 353, 87}, "Arial", -13, false, ANSI_CHARSET},
+        {"Veltrana Onyx", {8, 26, 369, 61}, "Arial", -13, false, ANSI_CHARSET},
+        {"Veltrana Brio/ Nomad/ Brio Max", {9, 89, 354, 114}, "MS Sans Serif", -13, false, DEFAULT_CHARSET},
+    };
+    for (const auto& c : controls) {
+        HWND control = ChildByText(dialog, c.caption);
+        ASSERT_NE(control, nullptr) << c.caption;
+        const RECT r = BoundsInParent(control);
+        EXPECT_EQ(r.left, c.bounds.left) << c.caption;
+        EXPECT_EQ(r.top, c.bounds.top) << c.caption;
+        EXPECT_EQ(r.right, c.bounds.right) << c.caption;
+        EXPECT_EQ(r.bottom, c.bounds.bottom) << c.caption;
+        LOGFONTA font{};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+        EXPECT_STREQ(font.lfFaceName, c.face) << c.caption;
+        EXPECT_EQ(font.lfHeight, c.height) << c.caption;
+        EXPECT_EQ(font.lfWeight >= FW_BOLD, c.bold) << c.caption;
+        EXPECT_EQ(font.lfCharSet, c.charset) << c.caption;
+    }
+    // Where the top and middle options overlap, the top one lies above.
+    EXPECT_EQ(ChildWindowFromPoint(dialog, POINT{20, 58}), ChildByText(dialog, "Veltrana Onyx"));
+    EXPECT_EQ(Form1->SelectedOption(), nullptr);
+}
+
+TEST(UninstallDialog, OptionGroupRules)
+{
+    HWND dialog = Form1->Handle();
+    HWND quill = ChildByText(dialog, "Veltrana Quill / Dual Quill");
+    HWND onyx = ChildByText(dialog, "Veltrana Onyx");
+    HWND brio = ChildByText(dialog, "Veltrana Brio/ Nomad/ Brio Max");
+    const auto tabStop = [](HWND w) { return (GetWindowLongA(w, GWL_STYLE) & WS_TABSTOP) != 0; };
+    EXPECT_FALSE(tabStop(quill) || tabStop(onyx) || tabStop(brio));
+
+    Form1->ShowDialog();
+    PumpMessages();
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    SendMessageA(quill, BM_CLICK, 0, 0);  // runs the removal (nothing to start here) and hides
+    PumpMessages();
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_EQ(Form1->SelectedOption(), quill);
+    EXPECT_EQ(SendMessageA(quill, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(onyx, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_TRUE(tabStop(quill));
+    EXPECT_FALSE(tabStop(onyx) || tabStop(brio));
+
+    // Shown again: the same selection; clicking it again runs nothing, so the dialog stays.
+    Form1->ShowDialog();
+    PumpMessages();
+    SendMessageA(quill, BM_CLICK, 0, 0);
+    PumpMessages();
+    EXPECT_TRUE(IsWindowVisible(dialog));
+
+    // The close box only hides.
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_EQ(Form1->SelectedOption(), quill);
+}
+
+TEST(UninstallDialog, ArrowKeysFollowTheTabOrderAndWrap)
+{
+    HWND dialog = Form1->Handle();
+    HWND quill = ChildByText(dialog, "Veltrana Quill / Dual Quill");
+    HWND onyx = ChildByText(dialog, "Veltrana Onyx");
+    Form1->ShowDialog();
+    PumpMessages();
+    SetFocus(quill);
+    const auto press = [](UINT key) {
+        MSG message{GetFocus(), WM_KEYDOWN, key, 0, 0, {}};
+        return Form1->PreTranslate(message);
+    };
+    EXPECT_TRUE(press(VK_DOWN));
+    EXPECT_EQ(GetFocus(), onyx);  // from the middle option down to the top one
+    EXPECT_TRUE(press(VK_LEFT));
+    EXPECT_EQ(GetFocus(), quill);
+    EXPECT_TRUE(press(VK_UP));  // wraps to the last in tab order
+    EXPECT_EQ(GetFocus(), ChildByText(dialog, "Veltrana Brio/ Nomad/ Brio Max"));
+    EXPECT_TRUE(press(VK_RIGHT));
+    EXPECT_EQ(GetFocus(), quill);
+    Form1->Close();
+}
+
+}  // namespace
