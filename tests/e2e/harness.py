@@ -112,6 +112,21 @@ def korean_locale_env():
     return {"LOCPATH": _locale_dir, "LANG": "ko_KR.UTF-8", "LC_ALL": "ko_KR.UTF-8"}
 
 
+SOURCE_DIR = os.environ.get("E2E_SOURCE_DIR") or os.path.dirname(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__))))
+
+
+def lay_out_medium(outdir, bindir, verdict=None):
+    """Lays out a test medium in outdir with tools/make_medium.py: launcher, stand-ins, skins and sounds."""
+    sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
+    try:
+        import make_medium
+    finally:
+        sys.path.pop(0)
+    make_medium.make_medium(outdir, bindir, verdict=verdict)
+    return outdir
+
+
 class Image:
     """Pixels as rows of (r, g, b), top row first."""
 
@@ -347,8 +362,15 @@ class WineSession:
         return [b for b in self.probe("messageboxes")["messageboxes"] if pid is None or b["pid"] == pid]
 
     def wait_message_box(self, pid=None, timeout=20):
-        """Waits for the message box(es) of pid; returns the list once at least one is visible."""
-        return wait_for(lambda: (lambda bs: bs if any(b["visible"] for b in bs) else None)(self.message_boxes(pid)),
+        """Waits for the message box(es) of pid; returns the list once one is visible and filled in.
+
+        A box is seen visible a moment before its initialisation has set the text and removed unused buttons.
+        """
+        def ready(boxes):
+            return any(b["visible"] and b["text"] and b["buttons"] and all(k["text"] for k in b["buttons"])
+                       for b in boxes)
+
+        return wait_for(lambda: (lambda bs: bs if ready(bs) else None)(self.message_boxes(pid)),
                         timeout, what="a message box of pid %s" % pid)
 
     def children(self, hwnd):
@@ -387,7 +409,13 @@ class WineSession:
 
     def move(self, x, y):
         """Moves the pointer to desktop coordinates (the X screen is exactly the desktop)."""
-        self.xdotool("mousemove", "--sync", x, y)
+        # No --sync: it waits for a motion event, which never comes when the pointer is already there.
+        self.xdotool("mousemove", x, y)
+        time.sleep(0.2)  # lets Wine deliver the move before the next input or probe
+
+    def park_pointer(self):
+        """Moves the pointer to a corner of the desktop where no test window lies."""
+        self.move(SCREEN_WIDTH - 1, 0)
 
     def click(self, button=1):
         self.xdotool("click", button)
