@@ -1,5 +1,7 @@
 # cmake/Windows.cmake: the launcher executable, its resources, the test-only tools and the Windows test tiers.
-add_compile_options(-Wall -Wextra)
+add_compile_options(-Wall -Wextra -ffunction-sections -fdata-sections)
+# Release executables drop unused sections and their symbols.
+add_link_options($<$<CONFIG:Release,MinSizeRel>:LINKER:--gc-sections> $<$<CONFIG:Release,MinSizeRel>:-s>)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
 
 # Artwork for the resources is generated, never edited by hand.

@@ -61,6 +61,9 @@ void TInstallForm::Show(int showCommand)
         shownBefore_ = true;
         CentreOnScreen(Handle());
     }
+    // Not left to WM_SHOWWINDOW, which a maximising show may not send.
+    if (!IsWindowVisible(Handle()))
+        Guarded([this] { FormShow(); });
     ShowWindow(Handle(), showCommand);
     SetForegroundWindow(Handle());
 }
@@ -140,10 +143,6 @@ LRESULT TInstallForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     const int y = GET_Y_LPARAM(lParam);
     switch (message) {
     case WM_PAINT: OnPaint(); return 0;
-    case WM_SHOWWINDOW:
-        if (wParam)
-            FormShow();
-        break;
     case WM_MOUSEMOVE: OnMouseMove(x, y); return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: OnButtonDown(x, y, true); return 0;
