@@ -5,6 +5,7 @@
 
 #include "app/Application.h"
 #include "app/Guard.h"
+#include "platform/BitmapLoader.h"
 #include "platform/UserLanguage.h"
 #include "resources/Layouts.h"
 
@@ -94,10 +95,13 @@ bool TInstallForm::IsKoreanUserLanguage()
 void TInstallForm::LoadSkin()
 {
     const SkinFiles& skin = UseKoreanSkin_ ? kKoreanSkin : kEnglishSkin;
-    SetupImage_.LoadFromFile(skin.back);
+    // The back file is read once for both the displayed picture and BackImage;
+    // reading it twice could only give the same outcome.
+    const BitmapFile back = ReadBitmapFromFile(skin.back);
+    SetupImage_.LoadFrom(back);
     InvalidateRect(Handle(), nullptr, TRUE);
     BackImage = std::make_unique<Image>();
-    BackImage->LoadFromFile(skin.back);
+    BackImage->LoadFrom(back);
     ForeImage = std::make_unique<Image>();
     ForeImage->LoadFromFile(skin.fore);
 }

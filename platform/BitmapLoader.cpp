@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "app/Error.h"
-#include "platform/BitmapFormat.h"
 #include "platform/SystemError.h"
 
 namespace {
@@ -84,10 +83,14 @@ GdiBitmap CreateDeviceBitmap(const BitmapFile& file)
 
 }  // namespace
 
-LoadedBitmap LoadBitmapFile(const std::string& path)
+BitmapFile ReadBitmapFromFile(const std::string& path)
 {
     FileSource source(path);
-    const BitmapFile file = ReadBitmapFile(source);
+    return ReadBitmapFile(source);
+}
+
+LoadedBitmap CreateBitmap(const BitmapFile& file)
+{
     LoadedBitmap loaded;
     if (file.empty)
         return loaded;
@@ -97,4 +100,9 @@ LoadedBitmap LoadBitmapFile(const std::string& path)
     loaded.width = described.bmWidth;
     loaded.height = described.bmHeight;
     return loaded;
+}
+
+LoadedBitmap LoadBitmapFile(const std::string& path)
+{
+    return CreateBitmap(ReadBitmapFromFile(path));
 }

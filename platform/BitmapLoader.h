@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/BitmapFormat.h"
 #include "platform/Gdi.h"
 
 struct LoadedBitmap {
@@ -11,6 +12,11 @@ struct LoadedBitmap {
     int height = 0;
 };
 
-// Opens the file with writing by others denied. Throws Error: EFOpenError
-// naming `path`, or what reading and the platform's DIB functions report.
+// Opens the file with writing by others denied and reads it whole. Throws
+// Error: EFOpenError naming `path`, or what reading reports.
+BitmapFile ReadBitmapFromFile(const std::string& path);
+
+// Hands a read file to the platform's DIB functions; throws what they report.
+LoadedBitmap CreateBitmap(const BitmapFile& file);
+
 LoadedBitmap LoadBitmapFile(const std::string& path);

@@ -25,9 +25,11 @@ Image Image::FromResource(const char* name)
     return Image(std::move(bitmap), described.bmWidth, described.bmHeight);
 }
 
-void Image::LoadFromFile(const std::string& path)
+void Image::LoadFromFile(const std::string& path) { LoadFrom(ReadBitmapFromFile(path)); }
+
+void Image::LoadFrom(const BitmapFile& file)
 {
-    LoadedBitmap loaded = LoadBitmapFile(path);
+    LoadedBitmap loaded = CreateBitmap(file);
     bitmap_ = std::move(loaded.bitmap);
     width_ = loaded.width;
     height_ = loaded.height;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/BitmapFormat.h"
 #include "platform/Gdi.h"
 
 class Image {
@@ -16,8 +17,9 @@ public:
     // The built-in picture compiled into the executable.
     static Image FromResource(const char* name);
 
-    // Replaces the content with the file's; on failure the content stays.
+    // Replace the content with the file's; on failure the content stays.
     void LoadFromFile(const std::string& path);
+    void LoadFrom(const BitmapFile& file);
 
     bool Empty() const { return bitmap_.Get() == nullptr || width_ <= 0 || height_ <= 0; }
     int Width() const { return width_; }
