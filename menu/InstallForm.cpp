@@ -43,6 +43,8 @@ TInstallForm::TInstallForm(HWND owner) : SetupImage_(Image::FromResource(L::kSet
 {
     Create("TInstallForm", CS_DBLCLKS, kStyle, kExStyle, L::kForm.caption, StoredBounds(), owner);
     SetWindowPos(Handle(), nullptr, 0, 0, L::kOuterWidth, L::kOuterHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Centred already while hidden too, so no stale stored position can surface at the first show.
+    CentreOnScreen(Handle());
     // An error while creating is reported, and the window is still created.
     Guarded([this] { FormCreate(); });
 }

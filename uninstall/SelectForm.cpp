@@ -36,6 +36,7 @@ std::unique_ptr<GdiFont> MakeFont(const layout::Font& font)
 TForm1::TForm1(HWND owner)
 {
     Create("TForm1", 0, kStyle, 0, L::kForm.caption, StoredBounds(), owner);
+    CentreOnScreen(Handle());
     fonts_[0] = MakeFont(L::kForm.font);
     SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[0]->Get()), FALSE);
     CreateControls();
