@@ -1,4 +1,4 @@
-// tools/probe/Handles.h: small non-copyable owners for the Win32 handles the probe opens.
+// tools/probe/Handles.h: small non-copyable owners for the kernel and registry handles the probe opens.
 #pragma once
 
 #include <windows.h>
@@ -31,46 +31,5 @@ struct CloseKernelHandle {
 struct CloseRegKey {
     void operator()(HKEY k) const { RegCloseKey(k); }
 };
-struct DeleteGdiObject {
-    void operator()(HGDIOBJ o) const { DeleteObject(o); }
-};
-struct DeleteMemoryDc {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
-
 using KernelHandle = Owned<HANDLE, CloseKernelHandle>;
 using RegKey = Owned<HKEY, CloseRegKey>;
-using GdiBitmap = Owned<HBITMAP, DeleteGdiObject>;
-using MemoryDc = Owned<HDC, DeleteMemoryDc>;
-
-// The screen's device context, released on destruction.
-class ScreenDc {
-public:
-    ScreenDc() : dc_(GetDC(nullptr)) {}
-    ~ScreenDc()
-    {
-        if (dc_) {
-            ReleaseDC(nullptr, dc_);
-        }
-    }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-// Selects an object into a DC and restores the previous one on scope exit.
-class ScopedSelect {
-public:
-    ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~ScopedSelect() { SelectObject(dc_, previous_); }
-    ScopedSelect(const ScopedSelect&) = delete;
-    ScopedSelect& operator=(const ScopedSelect&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};

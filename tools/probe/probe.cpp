@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/Error.h"
+#include "platform/Gdi.h"
 #include "tools/probe/Handles.h"
 #include "tools/probe/Json.h"
 
@@ -379,12 +380,12 @@ std::string Shot(const Args& args)
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     header.biSizeImage = stride * static_cast<DWORD>(height);
 
-    ScreenDc screen;
-    MemoryDc memory(CreateCompatibleDC(screen.Get()));
+    const WindowDC screen(nullptr);
+    const MemoryDC memory(screen.Get());
     void* bits = nullptr;
-    GdiBitmap dib(CreateDIBSection(screen.Get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits,
-                                   nullptr, 0));
-    if (!memory || !dib) {
+    const GdiBitmap dib(CreateDIBSection(screen.Get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
+                                         &bits, nullptr, 0));
+    if (!memory.Get() || !dib.Get()) {
         FailCall("CreateDIBSection");
     }
     {
