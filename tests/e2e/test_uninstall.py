@@ -1,0 +1,96 @@
+# tests/e2e/test_uninstall.py: uninstall options clicked on screen clear key trees, start removers, hide the dialog.
+import unittest
+
+from uninstall_flow import (CARD_REMOVER, DIFX, NOMAD, OPTIONS, TUNER_SETUP, ZORVA, UninstallTest)
+
+
+class OptionTest(UninstallTest):
+    # Each case differs from the option selected before it, so each click selects and runs one handler.
+    CASES = [
+        ("Quill on its text", "RadioButton1", None, DIFX, CARD_REMOVER),
+        ("Onyx where it overlaps Quill", "RadioButton2", (20, 58), DIFX, CARD_REMOVER),
+        ("Brio/Nomad on its text", "RadioButton3", None, ZORVA, TUNER_SETUP),
+        ("Onyx on its text", "RadioButton2", None, DIFX, CARD_REMOVER),
+    ]
+
+    def test_each_option_clears_its_tree_starts_its_program_and_hides_the_dialog(self):
+        for name, option, point, key, program in self.CASES:
+            with self.subTest(name):
+                self.seed_tree(key)
+                dialog = self.open_dialog()
+                mark = self.log_mark()
+                self.click_option(option, point)
+                if program is TUNER_SETUP:
+                    box = self.verdict_box("Uninstallation.")
+                    self.assertEqual(box["text"], "The driver was uninstalled.")
+                    self.press_ok(box)
+                self.wait_dialog(False)
+                self.assert_started(mark, program)
+                self.assert_selected(dialog, option)
+                if key is ZORVA:  # the tree is gone; only the stand-in's fresh verdict is there again
+                    tree = self.query(key)
+                    self.assertEqual((tree["values"], tree["subkeys"]), ([], ["NOMAD"]))
+                    self.assertEqual(self.query(NOMAD)["values"], [{"name": "Welcome", "type": "REG_DWORD", "data": 1}])
+                else:
+                    self.assertFalse(self.query(key)["exists"])
+
+    def test_reopened_dialog_keeps_the_choice_and_a_click_on_it_runs_nothing(self):
+        self.open_dialog()
+        self.click_option("RadioButton1")
+        self.wait_dialog(False)
+        self.seed_tree(DIFX)
+        dialog = self.open_dialog()
+        self.assert_selected(dialog, "RadioButton1")
+        mark = self.log_mark()
+        self.click_option("RadioButton1")
+        self.menu_reacts()  # the launcher has handled the click before this pointer move
+        self.assertEqual(self.session.standin_entries()[mark:], [])
+        self.assertTrue(self.dialog()["visible"])
+        self.assert_selected(dialog, "RadioButton1")
+        self.assert_seeded(DIFX)
+
+    def test_close_box_hides_the_dialog_and_runs_nothing(self):
+        for key in (DIFX, ZORVA):
+            self.seed_tree(key)
+        dialog = self.open_dialog()
+        mark = self.log_mark()
+        rect = dialog["rect"]
+        # The close box is the rightmost caption button: the frame, then a button as high as the caption.
+        frame = dialog["client"]["left"] - rect["left"]
+        caption_height = dialog["client"]["top"] - rect["top"] - frame
+        self.session.move(rect["right"] - frame - caption_height // 2 - 1, rect["top"] + frame + caption_height // 2)
+        self.session.click()
+        self.wait_dialog(False)
+        self.assertEqual(self.session.standin_entries()[mark:], [])
+        self.assertEqual(self.checks(dialog), {n: 0 for n in OPTIONS})
+        for key in (DIFX, ZORVA):
+            self.assert_seeded(key)
+
+    def test_verdict_box_has_no_owner_and_leaves_menu_and_dialog_working(self):
+        self.open_dialog()
+        self.click_option("RadioButton3")
+        box = self.verdict_box("Uninstallation.")
+        self.assertEqual((box["text"], box["owner"], self.icon_shown(box)), ("The driver was uninstalled.", 0, False))
+        self.assertTrue(self.dialog()["visible"])
+        self.menu_reacts()
+        mark = self.log_mark()
+        self.click_option("RadioButton1", self.point_beside(box, "RadioButton1"))
+        self.wait_dialog(False)
+        self.assert_started(mark, CARD_REMOVER)
+        self.assertEqual(self.session.message_boxes(self.launcher.pid)[0]["hwnd"], box["hwnd"])
+        self.press_ok(box, by_pointer=False)  # the menu may lie over the box now
+        self.assertFalse(self.dialog()["visible"])
+
+    def point_beside(self, box, option):
+        """A point of the option's row, in dialog client coordinates, that the box does not cover."""
+        client = self.dialog()["client"]
+        (_, y), r = OPTIONS[option][0], box["rect"]
+        for x in range(20, 340, 10):
+            sx, sy = client["left"] + x, client["top"] + y
+            if not (r["left"] <= sx < r["right"] and r["top"] <= sy < r["bottom"]):
+                return x, y
+        self.fail("the verdict box covers the whole row of %s" % option)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,174 @@
+# tests/e2e/uninstall_flow.py: drives the uninstall dialog with real clicks; seeds and reads its key trees.
+import os
+import shutil
+import tempfile
+import unittest
+
+import harness
+
+DIALOG = "Uninstall Driver"
+MENU_UNINSTALL = (100, 95)  # a point of the menu's uninstall entry, in menu client coordinates
+INSTALL_ZONE = (20, 52, 201, 26)  # the install entry's piece: x, y, width, height in menu client coordinates
+# A point on each option's text, in dialog client coordinates, and its caption.
+OPTIONS = {
+    "RadioButton2": ((60, 43), "Veltrana Onyx"),
+    "RadioButton1": ((60, 72), "Veltrana Quill / Dual Quill"),
+    "RadioButton3": ((60, 101), "Veltrana Brio/ Nomad/ Brio Max"),
+}
+DIFX = ("HKLM", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\DIFx")
+ZORVA = ("HKCU", "SOFTWARE\\ZORVA\\SETUP")
+NOMAD = ("HKCU", "SOFTWARE\\ZORVA\\SETUP\\NOMAD")
+CARD_REMOVER = ("CardRemover", "Driver\\CardRemover.exe", "")
+TUNER_SETUP = ("TunerSetup", "Driver\\TunerSetup.exe", "/r")
+IDOK = 1
+SS_ICON = 3
+
+
+def split_command_line(line):
+    """(program, arguments) of a command line whose program name may be quoted."""
+    if line.startswith('"'):
+        end = line.index('"', 1)
+        return line[1:end], line[end + 1:].strip()
+    program, _, rest = line.partition(" ")
+    return program, rest.strip()
+
+
+class UninstallTest(unittest.TestCase):
+    """One session and medium per module; every test starts its own launcher on that medium."""
+
+    session = None
+    medium = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.WineSession().__enter__()
+        cls.medium = harness.lay_out_medium(tempfile.mkdtemp(prefix="medium-", dir=cls.session.dir),
+                                            cls.session.winbuilddir)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.__exit__(None, None, None)
+
+    def setUp(self):
+        self.session.park_pointer()
+        self.set_verdict(None)
+        for root, path in (DIFX, ZORVA):
+            self.session.probe("reg-delete-tree", root, path)
+        self.launcher = self.session.start_launcher(self.medium)
+        self.addCleanup(self.launcher.kill)
+        self.menu = self.session.wait_window(pid=self.launcher.pid, cls="TInstallForm", visible=True)
+
+    # --- medium and registry ------------------------------------------------------------------------------
+    def set_verdict(self, verdict):
+        """Writes Driver\\TunerSetup.verdict (None: no file, which means DWORD 1) and restores TunerSetup.exe."""
+        path = os.path.join(self.medium, "Driver", "TunerSetup.verdict")
+        if verdict is None:
+            if os.path.exists(path):
+                os.remove(path)
+        else:
+            with open(path, "w", newline="") as f:
+                f.write(verdict)
+        exe = os.path.join(self.medium, "Driver", "TunerSetup.exe")
+        if not os.path.exists(exe):
+            shutil.copy2(os.path.join(self.session.winbuilddir, "tools", "standins", "TunerSetup.exe"), exe)
+
+    def seed_tree(self, key):
+        """Creates key with a value, a subkey two levels deep with a value, and an empty subkey."""
+        root, path = key
+        self.session.probe("reg-set-dword", root, path, "Stale", 7)
+        self.session.probe("reg-set-sz", root, path + "\\Package\\Driver", "Inf", "veltrana.inf")
+        self.session.probe("reg-create", root, path + "\\Empty")
+
+    def query(self, key):
+        return self.session.probe("reg-query", *key)
+
+    def assert_seeded(self, key):
+        answer = self.query(key)
+        self.assertTrue(answer["exists"], key)
+        self.assertEqual(sorted(answer["subkeys"]), ["Empty", "Package"])
+        self.assertEqual(self.query((key[0], key[1] + "\\Package\\Driver"))["values"],
+                         [{"name": "Inf", "type": "REG_SZ", "data": "veltrana.inf"}])
+
+    # --- stand-in log -------------------------------------------------------------------------------------
+    def log_mark(self):
+        return len(self.session.standin_entries())
+
+    def assert_started(self, mark, *programs):
+        """The stand-in log got exactly these programs (name, program, arguments) since mark."""
+        entries = harness.wait_for(lambda: (lambda e: e if len(e) >= len(programs) else None)(
+            self.session.standin_entries()[mark:]), 20, what="%d stand-in log line(s)" % len(programs))
+        self.assertEqual(len(entries), len(programs), entries)
+        for (name, line, cwd), (want_name, want_program, want_args) in zip(entries, programs):
+            program, args = split_command_line(line)
+            self.assertEqual((name, program.lower(), args), (want_name, want_program.lower(), want_args), line)
+            self.assertEqual(cwd.rstrip("\\").lower(), harness.windows_path(self.medium).lower())
+
+    # --- windows ------------------------------------------------------------------------------------------
+    def dialog(self):
+        return self.session.wait_window(pid=self.launcher.pid, caption=DIALOG)
+
+    def wait_dialog(self, visible, timeout=20):
+        return harness.wait_for(lambda: (lambda d: d if d["visible"] == visible else None)(self.dialog()), timeout,
+                                what="the dialog to be %s" % ("visible" if visible else "hidden"))
+
+    def click_client(self, window, x, y):
+        client = window["client"]
+        self.session.move(client["left"] + x, client["top"] + y)
+        self.session.click()
+
+    def open_dialog(self):
+        self.click_client(self.menu, *MENU_UNINSTALL)
+        return self.wait_dialog(True)
+
+    def click_option(self, name, point=None):
+        dialog = self.dialog()
+        self.click_client(dialog, *(point or OPTIONS[name][0]))
+        return dialog
+
+    def checks(self, dialog):
+        """{option name: check state} of the dialog's three options, found by caption."""
+        names = {caption: name for name, (_, caption) in OPTIONS.items()}
+        return {names[c["text"]]: c["checked"] for c in self.session.children(dialog["hwnd"])["children"]
+                if c["text"] in names}
+
+    def assert_selected(self, dialog, name):
+        self.assertEqual(self.checks(dialog), {n: int(n == name) for n in OPTIONS})
+
+    def menu_reacts(self):
+        """Moves the pointer into the install entry and waits until its piece lights up (pixels change)."""
+        client = self.menu["client"]
+        x, y, width, height = INSTALL_ZONE
+        rect = (client["left"] + x, client["top"] + y, width, height)
+        before = self.session.shot(rect)
+        self.session.move(rect[0] + width // 2, rect[1] + height // 2)
+        harness.wait_for(lambda: harness.first_difference(self.session.shot(rect), before), 15,
+                         what="the install entry to light up")
+        self.session.park_pointer()
+
+    def verdict_box(self, caption):
+        boxes = [b for b in self.session.wait_message_box(self.launcher.pid) if b["visible"]]
+        self.assertEqual([b["caption"] for b in boxes], [caption], boxes)
+        self.assertEqual([(k["id"], k["text"]) for k in boxes[0]["buttons"] if k["visible"]], [(IDOK, "OK")])
+        return boxes[0]
+
+    def icon_shown(self, box):
+        """Whether the box shows an icon. Wine keeps the icon control of a box without icon, but lays the text
+        out over it; with an icon the text starts right of it."""
+        children = self.session.children(box["hwnd"])["children"]
+        icons = [c for c in children
+                 if c["class"].lower() == "static" and c["style"] & 0x1F == SS_ICON and c["visible"]]
+        text = [c for c in children if c["id"] == 0xFFFF]
+        return bool(icons and text and text[0]["rect"]["left"] >= icons[0]["rect"]["right"])
+
+    def press_ok(self, box, by_pointer=True):
+        """Closes the box with its OK button: a real click, or a posted button click when the box may be covered."""
+        if by_pointer:
+            button = next(c for c in self.session.children(box["hwnd"])["children"] if c["id"] == IDOK)
+            x, y, width, height = harness.rect_tuple(button["rect"])
+            self.assertEqual(self.session.probe("window-at", x + width // 2, y + height // 2)["window"]["hwnd"],
+                             button["hwnd"], "the OK button is covered")
+            self.session.move(x + width // 2, y + height // 2)
+            self.session.click()
+        else:
+            self.session.probe("click-button", box["hwnd"], IDOK)
+        harness.wait_for(lambda: not self.session.message_boxes(self.launcher.pid), 15, what="the box to close")
