@@ -70,7 +70,7 @@ class OptionTest(UninstallTest):
         self.open_dialog()
         self.click_option("RadioButton3")
         box = self.verdict_box("Uninstallation.")
-        self.assertEqual((box["text"], box["owner"], self.icon_shown(box)), ("The driver was uninstalled.", 0, False))
+        self.assertEqual((box["text"], box["owner"], box["icon"]), ("The driver was uninstalled.", 0, False))
         self.assertTrue(self.dialog()["visible"])
         self.menu_reacts()
         mark = self.log_mark()

@@ -151,15 +151,6 @@ class UninstallTest(unittest.TestCase):
         self.assertEqual([(k["id"], k["text"]) for k in boxes[0]["buttons"] if k["visible"]], [(IDOK, "OK")])
         return boxes[0]
 
-    def icon_shown(self, box):
-        """Whether the box shows an icon. Wine keeps the icon control of a box without icon, but lays the text
-        out over it; with an icon the text starts right of it."""
-        children = self.session.children(box["hwnd"])["children"]
-        icons = [c for c in children
-                 if c["class"].lower() == "static" and c["style"] & 0x1F == SS_ICON and c["visible"]]
-        text = [c for c in children if c["id"] == 0xFFFF]
-        return bool(icons and text and text[0]["rect"]["left"] >= icons[0]["rect"]["right"])
-
     def press_ok(self, box, by_pointer=True):
         """Closes the box with its OK button: a real click, or a posted button click when the box may be covered."""
         if by_pointer:

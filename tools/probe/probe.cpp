@@ -273,7 +273,8 @@ std::string MessageBoxes(const Args& args)
                                       .Text());
             } else if (_wcsicmp(ClassOf(child).c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON &&
                        (style & WS_VISIBLE)) {
-                hasIcon = true;
+                // Wine keeps an icon control without an icon in boxes that asked for none.
+                hasIcon = SendMessageW(child, STM_GETICON, 0, 0) != 0;
             }
         }
         RECT rect = {};
