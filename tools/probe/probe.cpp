@@ -4,9 +4,11 @@
 // The answer goes to OUTFILE as UTF-8 JSON, never to stdout, because Wine's helper processes inherit and hold
 // the pipes of whoever started them. Exit status 0 on success; otherwise OUTFILE holds {"error": "..."}.
 #include <windows.h>
+#include <psapi.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -707,6 +709,139 @@ std::string RegQuery(const Args& args)
     return Object().Add("exists", Bool(true)).Add("values", Array(values)).Add("subkeys", Array(subkeys)).Text();
 }
 
+// Waits until a window is visible (1) or hidden (0), polling in-process so that a wait costs one probe start.
+std::string WaitVisible(const Args& args)
+{
+    NeedArgs(args, 3, "wait-visible HWND 0|1 TIMEOUT_MS");
+    const HWND hwnd = WindowArg(args[0]);
+    const bool wanted = Number(args[1]) != 0;
+    const DWORD timeout = static_cast<DWORD>(Number(args[2]));
+    const DWORD start = GetTickCount();
+    bool visible = IsWindowVisible(hwnd) != FALSE;
+    while (visible != wanted && GetTickCount() - start < timeout) {
+        Sleep(5);
+        visible = IsWindowVisible(hwnd) != FALSE;
+    }
+    return Object()
+        .Add("reached", Bool(visible == wanted))
+        .Add("visible", Bool(visible))
+        .Add("ms", Num(GetTickCount() - start))
+        .Text();
+}
+
+// Memory figures of another process as the platform reports them (GetProcessMemoryInfo), in bytes.
+std::string Memory(const Args& args)
+{
+    NeedArgs(args, 1, "memory PID");
+    KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                                     static_cast<DWORD>(Number(args[0]))));
+    if (!process) {
+        FailCall("OpenProcess");
+    }
+    // Looked up at run time: the import library names it only for newer Windows versions.
+    using GetMemoryInfo = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
+    const auto getMemoryInfo = reinterpret_cast<GetMemoryInfo>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "K32GetProcessMemoryInfo")));
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    if (!getMemoryInfo ||
+        !getMemoryInfo(process.Get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
+        FailCall("K32GetProcessMemoryInfo");
+    }
+    return Object()
+        .Add("private", Num(static_cast<unsigned long long>(counters.PrivateUsage)))
+        .Add("pagefile", Num(static_cast<unsigned long long>(counters.PagefileUsage)))
+        .Add("working_set", Num(static_cast<unsigned long long>(counters.WorkingSetSize)))
+        .Add("peak_working_set", Num(static_cast<unsigned long long>(counters.PeakWorkingSetSize)))
+        .Text();
+}
+
+// One entry of Wine's GDI handle table (Wine 8.0 GDI_HANDLE_ENTRY, the same 24 bytes in 32- and 64-bit
+// processes). The table is Wine-internal and may change between versions.
+#pragma pack(push, 4)
+struct GdiHandleEntry {
+    unsigned long long object;
+    USHORT ownerProcess;
+    USHORT ownerCount;
+    USHORT unique;
+    BYTE type;
+    BYTE flags;
+    unsigned long long userPointer;
+};
+#pragma pack(pop)
+static_assert(sizeof(GdiHandleEntry) == 24, "GDI handle entry layout");
+constexpr DWORD kGdiHandleCount = 0x10000;
+constexpr DWORD kPeb32GdiSharedHandleTable = 0x94;
+
+// Counts the live objects in another process's GDI handle table, which its PEB points to; stock objects
+// (flagged in the handle's unique part) are counted apart.
+std::string GdiCount(const Args& args)
+{
+    NeedArgs(args, 1, "gdi-count PID");
+    KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                                     static_cast<DWORD>(Number(args[0]))));
+    if (!process) {
+        FailCall("OpenProcess");
+    }
+    using QueryProcess = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryProcess>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic = {};
+    if (!query || query(process.Get(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
+        Fail("NtQueryInformationProcess failed");
+    }
+    DWORD table = 0;
+    SIZE_T got = 0;
+    if (!ReadProcessMemory(process.Get(), reinterpret_cast<BYTE*>(basic.PebBaseAddress) + kPeb32GdiSharedHandleTable,
+                           &table, sizeof table, &got) ||
+        !table) {
+        Fail("no GDI handle table in the PEB");
+    }
+    std::vector<GdiHandleEntry> entries(kGdiHandleCount);
+    if (!ReadProcessMemory(process.Get(), reinterpret_cast<const void*>(static_cast<UINT_PTR>(table)),
+                           entries.data(), entries.size() * sizeof(GdiHandleEntry), &got)) {
+        FailCall("ReadProcessMemory");
+    }
+    std::map<int, long long> byType;
+    long long live = 0;
+    long long stock = 0;
+    for (const GdiHandleEntry& entry : entries) {
+        if (entry.type == 0) {
+            continue;
+        }
+        if (entry.unique & 0x80) {
+            ++stock;
+        } else {
+            ++live;
+            ++byType[entry.type];
+        }
+    }
+    std::vector<std::string> types;
+    for (const auto& [type, count] : byType) {
+        types.push_back(Object().Add("type", Num(type)).Add("count", Num(count)).Text());
+    }
+    return Object()
+        .Add("objects", Num(live))
+        .Add("stock", Num(stock))
+        .Add("by_type", Array(types))
+        .Text();
+}
+
+// Holds a file open for writing, sharing read and write, for SECONDS; writes READYFILE once it is open.
+std::string HoldOpen(const Args& args)
+{
+    NeedArgs(args, 3, "hold-open PATH SECONDS READYFILE");
+    KernelHandle file(CreateFileW(args[0].c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE) {
+        *file.Out() = nullptr;
+        FailCall("CreateFileW");
+    }
+    WriteWholeFile(args[2], "open\n");
+    Sleep(static_cast<DWORD>(Number(args[1]) * 1000));
+    return Object().Add("held", Bool(true)).Text();
+}
+
 // Keeps the shared desktop alive for the test session; never returns.
 std::string Idle(const Args&)
 {
@@ -741,6 +876,10 @@ const std::map<std::wstring, Command>& Commands()
         {L"reg-query", RegQuery},
         {L"reg-create", RegCreate},
         {L"reg-delete-tree", RegDeleteTree},
+        {L"wait-visible", WaitVisible},
+        {L"memory", Memory},
+        {L"gdi-count", GdiCount},
+        {L"hold-open", HoldOpen},
         {L"idle", Idle},
     };
     return commands;

@@ -1,6 +1,7 @@
 // tools/standins/TunerSetup.cpp: stand-in for the Brio/Nomad driver removal program, Driver\TunerSetup.exe.
 // With /r it stores its verdict, HKCU "SOFTWARE\ZORVA\SETUP\NOMAD" value "Welcome", before its
-// first wait for input. Tests choose the verdict with a file TunerSetup.verdict beside the executable.
+// first wait for input. Tests choose the verdict with a file TunerSetup.verdict beside the executable;
+// "busy:SECONDS" stores 1, then stays that long without ever waiting for input, and exits.
 #include "StandIn.h"
 
 #include <windows.h>
@@ -36,9 +37,11 @@ struct Verdict {
     VerdictKind kind = VerdictKind::Dword;
     DWORD number = 1;
     std::string text;
+    DWORD busySeconds = 0;
 };
 
-// File contents: a decimal number (REG_DWORD), "sz:TEXT" (REG_SZ) or "none"; no file means DWORD 1.
+// File contents: a decimal number (REG_DWORD), "sz:TEXT" (REG_SZ), "none" or "busy:SECONDS" (DWORD 1);
+// no file means DWORD 1.
 // Returns false for contents it does not understand.
 bool ReadVerdictFile(Verdict& verdict)
 {
@@ -50,6 +53,13 @@ bool ReadVerdictFile(Verdict& verdict)
     if (s.compare(0, 3, "sz:") == 0) {
         verdict.kind = VerdictKind::Text;
         verdict.text = s.substr(3);
+        return true;
+    }
+    if (s.compare(0, 5, "busy:") == 0) {
+        const std::string seconds = s.substr(5);
+        if (seconds.empty() || seconds.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        verdict.busySeconds = static_cast<DWORD>(std::strtoul(seconds.c_str(), nullptr, 10));
         return true;
     }
     if (s == "none") {
@@ -91,6 +101,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         standin::AppendLog("TunerSetup");
         Verdict verdict;
         bool ok = !remove || (ReadVerdictFile(verdict) && WriteVerdict(verdict));
+        if (verdict.busySeconds > 0) {
+            // Sleep never reads the message queue, so whoever waits for this program to become idle times out.
+            Sleep(verdict.busySeconds * 1000);
+            return ok ? 0 : 1;
+        }
         standin::WaitIdle(1000);
         return ok ? 0 : 1;
     }
