@@ -9,6 +9,7 @@ endif()
 find_package(GTest REQUIRED)
 add_subdirectory(tests/host)
 add_subdirectory(tools/skincheck)
+add_subdirectory(tools/bench)
 
 # The bitmap reader's fuzz target: cmake -S . -B build/fuzz -DFUZZ=ON -DCMAKE_CXX_COMPILER=clang++
 option(FUZZ "Build the libFuzzer target of the bitmap reader (clang only)" OFF)
