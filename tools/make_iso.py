@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 # tools/make_iso.py: builds the installation medium as an ISO 9660 image with Joliet names, ready to burn.
-"""Usage: make_iso.py OUT.iso --bin WINBUILDDIR [--real DIR] [--tree DIR]
+"""Usage: make_iso.py OUT.iso --bin WINBUILDDIR [--real DIR] [--art DIR [--skincheck PATH]] [--tree DIR]
 
 Lays out the medium with tools/make_medium.py (launcher, autorun.inf, skins, sounds, stand-in programs) and
 writes it with xorriso. --real DIR takes the real installer and driver removal programs from DIR, which must
 hold Setup\\Setup.exe, Driver\\CardRemover.exe and Driver\\TunerSetup.exe (either separator, any case).
+--art DIR takes the Autorun tree (skins and sounds) from DIR/Autorun instead of the demo artwork; the image
+is written only when skincheck (default build/host/tools/skincheck/skincheck) passes on the medium.
 --tree keeps the laid-out tree in DIR instead of a temporary folder.
 """
 import argparse
@@ -19,6 +21,7 @@ sys.path.insert(0, HERE)
 import make_medium  # noqa: E402
 
 VOLUME_ID = "VELTRANA"
+DEFAULT_SKINCHECK = os.path.join(os.path.dirname(HERE), "build", "host", "tools", "skincheck", "skincheck")
 REAL_PROGRAMS = [("Setup", "Setup.exe"), ("Driver", "CardRemover.exe"), ("Driver", "TunerSetup.exe")]
 
 
@@ -61,6 +64,22 @@ def copy_real_programs(real_dir, tree):
         os.remove(verdict)
 
 
+def copy_artwork(art_dir, tree, skincheck):
+    """Replaces the demo Autorun tree with art_dir/Autorun and refuses artwork that skincheck rejects."""
+    source = find_case_insensitive(art_dir, ["Autorun"])
+    if source is None or not os.path.isdir(source):
+        raise MediumError("%s has no Autorun folder" % art_dir)
+    if not os.access(skincheck, os.X_OK):
+        raise MediumError("skincheck not found at %s (build the host side, or pass --skincheck)" % skincheck)
+    target = os.path.join(tree, "Autorun")
+    shutil.rmtree(target)
+    shutil.copytree(source, target)
+    result = subprocess.run([skincheck, "--medium", tree], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT)
+    if result.returncode != 0:
+        raise MediumError("the artwork fails skincheck:\n" + result.stdout.decode(errors="replace"))
+
+
 def write_iso(tree, out_iso, log):
     xorriso = shutil.which("xorriso")
     if xorriso is None:
@@ -77,7 +96,7 @@ def write_iso(tree, out_iso, log):
             raise MediumError("xorriso failed (%d):\n%s" % (status, f.read()))
 
 
-def make_iso(out_iso, bindir, real_dir=None, tree=None):
+def make_iso(out_iso, bindir, real_dir=None, tree=None, art_dir=None, skincheck=DEFAULT_SKINCHECK):
     """Lays out the medium (in tree, or a temporary folder) and writes out_iso; returns out_iso."""
     out_iso = os.path.abspath(out_iso)
     scratch = None
@@ -90,6 +109,8 @@ def make_iso(out_iso, bindir, real_dir=None, tree=None):
         make_medium.make_medium(tree, bindir)
         if real_dir:
             copy_real_programs(real_dir, tree)
+        if art_dir:
+            copy_artwork(art_dir, tree, skincheck)
         write_iso(tree, out_iso, out_iso + ".log")
     finally:
         if scratch:
@@ -102,10 +123,12 @@ def main(argv):
     parser.add_argument("out_iso")
     parser.add_argument("--bin", required=True, help="Windows build folder (Launch.exe, tools/standins)")
     parser.add_argument("--real", help="folder with Setup\\Setup.exe, Driver\\CardRemover.exe, Driver\\TunerSetup.exe")
+    parser.add_argument("--art", help="folder with the Autorun tree (skins and sounds) to ship")
+    parser.add_argument("--skincheck", default=DEFAULT_SKINCHECK, help="the skincheck command used with --art")
     parser.add_argument("--tree", help="keep the laid-out medium tree in this folder")
     args = parser.parse_args(argv[1:])
     try:
-        make_iso(args.out_iso, args.bin, args.real, args.tree)
+        make_iso(args.out_iso, args.bin, args.real, args.tree, args.art, args.skincheck)
     except MediumError as e:
         sys.stderr.write("make_iso: %s\n" % e)
         return 1
