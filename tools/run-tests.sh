@@ -19,6 +19,9 @@ cmake -S . -B build/host-sanitize -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON > /dev/
 cmake --build build/host-sanitize -j$jobs
 ctest --test-dir build/host-sanitize --output-on-failure --no-tests=error
 
+tier "fuzzing the bitmap reader for 60 s (libFuzzer, AddressSanitizer, UBSan)"
+tests/fuzz/run.sh 60
+
 tier "Windows build, Windows tests under Wine and end-to-end tests"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" > /dev/null
 cmake --build build/win -j$jobs
