@@ -4,7 +4,7 @@
 # Usage: tools/soak.sh [WINBUILDDIR] [ENTRIES] [DIALOG_CYCLES]
 #   WINBUILDDIR defaults to build-win beside the sources; it must hold a Windows build (Launch.exe, the
 #   probe, the stand-ins). The template Wine prefix is made there first when missing.
-# Takes about 8 minutes on a 2-core machine (10,000 entries at 10 ms per pointer move, one on-screen check
+# Takes about 6.5 minutes on a 2-core machine (10,000 entries at 10 ms per pointer move, one on-screen check
 # per 100 entries, about 1 s per dialog cycle). The GDI and memory figures of every round are printed, and
 # the whole report is left in WINBUILDDIR/soak-report.json.
 set -euo pipefail
