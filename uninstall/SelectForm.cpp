@@ -56,15 +56,15 @@ void TForm1::CreateControls()
 
 HWND TForm1::CreateControl(std::size_t index, const char* className, DWORD style, int id)
 {
-    const layout::Control& spec = *kControls[index];
-    HWND control = CreateWindowExA(0, className, spec.caption, style, spec.bounds.left, spec.bounds.top,
-                                   spec.bounds.width, spec.bounds.height, Handle(),
+    const layout::Control& stored = *kControls[index];
+    HWND control = CreateWindowExA(0, className, stored.caption, style, stored.bounds.left, stored.bounds.top,
+                                   stored.bounds.width, stored.bounds.height, Handle(),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
                                    nullptr);
     // Each control created later lies above the earlier ones, so the top
     // option wins a click where it overlaps the middle one.
     SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    fonts_[index + 1] = MakeFont(spec.font);
+    fonts_[index + 1] = MakeFont(stored.font);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[index + 1]->Get()), FALSE);
     return control;
 }

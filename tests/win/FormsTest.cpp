@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "LauncherEnvironment.h"
 #include "WinTestFiles.h"
 #include "app/Application.h"
 #include "menu/InstallForm.h"
@@ -11,39 +12,9 @@
 
 namespace {
 
-std::uint32_t Back(int x, int y) { return static_cast<std::uint32_t>(0x102030 + x + y); }
-std::uint32_t Fore(int x, int y) { return static_cast<std::uint32_t>(0x405060 + x + y); }
+using wintest::PumpMessages;
 
-// One application for the whole program, started in a folder holding a skin,
-// as the launcher is on its medium.
-class LauncherEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        GetCurrentDirectoryA(MAX_PATH, previous_);
-        dir_ = std::make_unique<wintest::ScratchDir>();
-        for (const char* language : {"English\\ZoBack_Eng", "Korean\\ZoBack_Kor"})
-            dir_->Write(std::string("Autorun\\") + language + ".bmp", wintest::Bitmap24(600, 400, Back));
-        for (const char* language : {"English\\ZoFore_Eng", "Korean\\ZoFore_Kor"})
-            dir_->Write(std::string("Autorun\\") + language + ".bmp", wintest::Bitmap24(600, 400, Fore));
-        SetCurrentDirectoryA(dir_->Path().c_str());
-        app_ = std::make_unique<TApplication>();
-        app_->CreateForms();
-    }
-    void TearDown() override
-    {
-        app_.reset();
-        SetCurrentDirectoryA(previous_);
-        dir_.reset();
-    }
-
-private:
-    char previous_[MAX_PATH] = {};
-    std::unique_ptr<wintest::ScratchDir> dir_;
-    std::unique_ptr<TApplication> app_;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new LauncherEnvironment);
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new wintest::LauncherEnvironment);
 
 std::string TextOf(HWND window)
 {
@@ -62,14 +33,6 @@ RECT BoundsInParent(HWND control)
 
 HWND ChildByText(HWND parent, const char* text) { return FindWindowExA(parent, nullptr, nullptr, text); }
 
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
 
 TEST(MenuWindow, CaptionSizeAndCentringAtFirstShow)
 {

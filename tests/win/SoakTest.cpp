@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "LauncherEnvironment.h"
 #include "WinTestFiles.h"
 #include "app/Application.h"
 #include "menu/InstallForm.h"
@@ -15,64 +16,14 @@
 
 namespace {
 
+using wintest::PumpMessages;
+
 constexpr int kZoneEntries = 10000;
 constexpr int kDialogCycles = 200;
 constexpr int kCheckEvery = 500;
 
-std::uint32_t Back(int x, int y) { return static_cast<std::uint32_t>(0x203040 + x * 3 + y); }
-std::uint32_t Fore(int x, int y) { return static_cast<std::uint32_t>(0x607080 + x + y * 5); }
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new wintest::LauncherEnvironment);
 
-// Without a window manager Wine waits 2 s for every hidden window it takes as managed; this program's
-// windows are left unmanaged instead (read when the display driver loads, before the first window).
-void UnmanagedWindows()
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\soak_win_tests.exe\\X11 Driver", 0, nullptr,
-                        0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-        RegCloseKey(key);
-    }
-}
-
-// The launcher's two windows in a folder holding an English and a Korean skin, as on its medium.
-class LauncherEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        UnmanagedWindows();
-        GetCurrentDirectoryA(MAX_PATH, previous_);
-        dir_ = std::make_unique<wintest::ScratchDir>();
-        for (const char* language : {"English\\ZoBack_Eng", "Korean\\ZoBack_Kor"})
-            dir_->Write(std::string("Autorun\\") + language + ".bmp", wintest::Bitmap24(600, 400, Back));
-        for (const char* language : {"English\\ZoFore_Eng", "Korean\\ZoFore_Kor"})
-            dir_->Write(std::string("Autorun\\") + language + ".bmp", wintest::Bitmap24(600, 400, Fore));
-        SetCurrentDirectoryA(dir_->Path().c_str());
-        app_ = std::make_unique<TApplication>();
-        app_->CreateForms();
-    }
-    void TearDown() override
-    {
-        app_.reset();
-        SetCurrentDirectoryA(previous_);
-        dir_.reset();
-    }
-
-private:
-    char previous_[MAX_PATH] = {};
-    std::unique_ptr<wintest::ScratchDir> dir_;
-    std::unique_ptr<TApplication> app_;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new LauncherEnvironment);
-
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
 
 // Every live object of this process's GDI handle table, as Wine keeps it (its 24-byte entries, pointed to
 // from the PEB), stock objects left out; -1 where there is no such table.
