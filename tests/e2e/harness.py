@@ -22,6 +22,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 
 SCREEN_WIDTH = 1024
 SCREEN_HEIGHT = 768
@@ -29,6 +30,20 @@ WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
 ENGLISH_LOCALE = {"LANG": "en_US.UTF-8", "LC_ALL": "en_US.UTF-8"}
 PROBE_TIMEOUT = 30
 REQUIRED_PROGRAMS = ("wine", "wineserver", "wineboot", "Xvfb", "xdotool")
+
+
+# What the launcher shows, as the tests look for it.
+WELCOME = "Welcome to Veltrana Setup"
+DIALOG = "Uninstall Driver"
+IDOK = 1
+# Inclusive hit-test bounds (left, top, right, bottom); a highlight piece covers right - left by bottom - top.
+ZONES = {
+    "install": (20, 52, 220, 77),
+    "browse": (20, 120, 145, 145),
+    "uninstall": (20, 87, 220, 112),
+    "exit": (20, 155, 145, 180),
+}
+OUTSIDE = (300, 300)  # on the picture, in no zone
 
 
 class HarnessError(Exception):
@@ -461,6 +476,13 @@ class WineSession:
         with open(self.standin_log, "rb") as f:
             text = f.read().decode("utf-8", errors="surrogateescape")
         return [tuple(line.split("\t")) for line in text.split("\r\n") if line]
+
+
+def module_session():
+    """A session and a complete medium for one test module; the session closes after the module's tests."""
+    session = WineSession().__enter__()
+    unittest.addModuleCleanup(session.__exit__, None, None, None)
+    return session, lay_out_medium(os.path.join(session.dir, "medium"), session.winbuilddir)
 
 
 def main(argv):

@@ -6,18 +6,8 @@ import tempfile
 import time
 
 import harness
+from harness import DIALOG, IDOK, OUTSIDE, WELCOME, ZONES  # noqa: F401
 
-WELCOME = "Welcome to Veltrana Setup"
-DIALOG = "Uninstall Driver"
-IDOK = 1
-# Inclusive hit-test bounds (left, top, right, bottom); a highlight piece covers right - left by bottom - top.
-ZONES = {
-    "install": (20, 52, 220, 77),
-    "browse": (20, 120, 145, 145),
-    "uninstall": (20, 87, 220, 112),
-    "exit": (20, 155, 145, 180),
-}
-OUTSIDE = (300, 300)  # on the picture, in no zone
 ENGLISH_SKIN = os.path.join("Autorun", "English")
 KOREAN_SKIN = os.path.join("Autorun", "Korean")
 

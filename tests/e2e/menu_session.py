@@ -6,18 +6,9 @@ import time
 import unittest
 
 import harness
+from harness import IDOK, OUTSIDE, WELCOME, ZONES  # noqa: F401
 
-WELCOME = "Welcome to Veltrana Setup"
-IDOK = 1
-# Inclusive hit-test bounds (left, top, right, bottom); a highlight piece covers right - left by bottom - top.
-ZONES = {
-    "install": (20, 52, 220, 77),
-    "browse": (20, 120, 145, 145),
-    "uninstall": (20, 87, 220, 112),
-    "exit": (20, 155, 145, 180),
-}
 CLIENT = (0, 0, 600, 400)  # the picture, at the client origin
-OUTSIDE = (300, 300)  # on the picture, in no zone
 SKIN = os.path.join("Autorun", "English")
 SETTLE = 1.0  # how long something that must not happen is watched for
 
@@ -27,13 +18,7 @@ MEDIUM = None  # a complete medium, laid out once; tests copy it
 
 def setUpModule():
     global SESSION, MEDIUM
-    SESSION = harness.WineSession().__enter__()
-    MEDIUM = harness.lay_out_medium(os.path.join(SESSION.dir, "medium"), SESSION.winbuilddir)
-
-
-def tearDownModule():
-    if SESSION is not None:
-        SESSION.__exit__(None, None, None)
+    SESSION, MEDIUM = harness.module_session()
 
 
 def session():

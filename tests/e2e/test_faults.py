@@ -20,13 +20,7 @@ UNRESPONSIVE_WATCH = 8.0  # seconds the menu is watched for a highlight that mus
 
 def setUpModule():
     global SESSION, MEDIUM
-    SESSION = harness.WineSession().__enter__()
-    MEDIUM = harness.lay_out_medium(os.path.join(SESSION.dir, "medium"), SESSION.winbuilddir)
-
-
-def tearDownModule():
-    if SESSION is not None:
-        SESSION.__exit__(None, None, None)
+    SESSION, MEDIUM = harness.module_session()
 
 
 def listing(root):

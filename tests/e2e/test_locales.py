@@ -15,13 +15,7 @@ LONG_PATH = 242  # characters of the medium folder's Windows path: >= 240, and L
 
 def setUpModule():
     global SESSION, MEDIUM
-    SESSION = harness.WineSession().__enter__()
-    MEDIUM = harness.lay_out_medium(os.path.join(SESSION.dir, "medium"), SESSION.winbuilddir)
-
-
-def tearDownModule():
-    if SESSION is not None:
-        SESSION.__exit__(None, None, None)
+    SESSION, MEDIUM = harness.module_session()
 
 
 class LocaleTest(unittest.TestCase):

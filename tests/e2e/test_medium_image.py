@@ -8,11 +8,11 @@ import sys
 import unittest
 
 import harness
+from harness import WELCOME  # noqa: F401
 
 sys.path.insert(0, os.path.join(harness.SOURCE_DIR, "tools"))
 import make_iso  # noqa: E402
 
-WELCOME = "Welcome to Veltrana Setup"
 # Every path the launcher opens or starts, with the case it asks for.
 LAUNCHER_PATHS = [
     "Autorun/English/ZoBack_Eng.bmp", "Autorun/English/ZoFore_Eng.bmp",

@@ -3,11 +3,10 @@ import os
 import unittest
 
 import harness
+from harness import DIALOG  # noqa: F401
 import sound_sink
-from menu_session import (OUTSIDE, MenuTest, medium, session, setUpModule,  # noqa: F401
-                          tearDownModule)
+from menu_session import (OUTSIDE, MenuTest, medium, session, setUpModule)  # noqa: F401
 
-DIALOG = "Uninstall Driver"
 
 
 class SoundAndInstallerTest(MenuTest):

@@ -3,8 +3,7 @@ import os
 
 import unittest
 
-from menu_session import (SKIN, ZONES, MenuTest, centre, expected_client, medium, session, setUpModule,  # noqa: F401
-                          tearDownModule)
+from menu_session import (SKIN, ZONES, MenuTest, centre, expected_client, medium, session, setUpModule)  # noqa: F401
 
 
 class HighlightTest(MenuTest):

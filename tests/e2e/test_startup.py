@@ -5,24 +5,17 @@ import tempfile
 import unittest
 
 import harness
+from harness import IDOK, WELCOME  # noqa: F401
 
 SESSION = None
 MEDIUM = None  # a complete medium, laid out once; tests copy or alter their own
-WELCOME = "Welcome to Veltrana Setup"
 SC_RESTORE = 0xF120
 WM_SYSCOMMAND = 0x0112
-IDOK = 1
 
 
 def setUpModule():
     global SESSION, MEDIUM
-    SESSION = harness.WineSession().__enter__()
-    MEDIUM = harness.lay_out_medium(os.path.join(SESSION.dir, "medium"), SESSION.winbuilddir)
-
-
-def tearDownModule():
-    if SESSION is not None:
-        SESSION.__exit__(None, None, None)
+    SESSION, MEDIUM = harness.module_session()
 
 
 class LauncherTest(unittest.TestCase):

@@ -5,8 +5,8 @@ import tempfile
 import unittest
 
 import harness
+from harness import DIALOG, IDOK  # noqa: F401
 
-DIALOG = "Uninstall Driver"
 MENU_UNINSTALL = (100, 95)  # a point of the menu's uninstall entry, in menu client coordinates
 INSTALL_ZONE = (20, 52, 201, 26)  # the install entry's piece: x, y, width, height in menu client coordinates
 # A point on each option's text, in dialog client coordinates, and its caption.
@@ -20,7 +20,6 @@ ZORVA = ("HKCU", "SOFTWARE\\ZORVA\\SETUP")
 NOMAD = ("HKCU", "SOFTWARE\\ZORVA\\SETUP\\NOMAD")
 CARD_REMOVER = ("CardRemover", "Driver\\CardRemover.exe", "")
 TUNER_SETUP = ("TunerSetup", "Driver\\TunerSetup.exe", "/r")
-IDOK = 1
 SS_ICON = 3
 
 
