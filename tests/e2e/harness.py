@@ -104,27 +104,32 @@ def make_template(dest, probe_exe, timeout=180):
     _run_logged(["wineserver", "-w"], env, log, timeout)
 
 
-_locale_dir = None
+_locale_dirs = {}
 
 
-def korean_locale_env():
-    """Environment entries that give a Wine process the Korean user locale (0x0412, code page 949)."""
-    global _locale_dir
-    if _locale_dir is None:
-        base = os.path.join(tempfile.gettempdir(), "e2e-locales-%d" % os.getuid())
-        if not os.path.isdir(os.path.join(base, "ko_KR.UTF-8")):
+def locale_env(locale):
+    """Environment entries that give a Wine process a user locale such as "ko_KR" (0x0412, code page 949) or
+    "ja_JP" (0x0411, code page 932), generated once per machine where glibc lacks it."""
+    name = locale + ".UTF-8"
+    if locale not in _locale_dirs:
+        base = os.path.join(tempfile.gettempdir(), "e2e-locales-%s-%d" % (locale, os.getuid()))
+        if not os.path.isdir(os.path.join(base, name)):
             staging = tempfile.mkdtemp(prefix="e2e-locales-")
-            subprocess.run(["localedef", "-i", "ko_KR", "-f", "UTF-8", os.path.join(staging, "ko_KR.UTF-8")],
+            subprocess.run(["localedef", "-i", locale, "-f", "UTF-8", os.path.join(staging, name)],
                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                            timeout=120)
-            if not os.path.isdir(os.path.join(staging, "ko_KR.UTF-8")):
-                raise HarnessError("localedef ko_KR.UTF-8 failed")
+            if not os.path.isdir(os.path.join(staging, name)):
+                raise HarnessError("localedef %s failed" % name)
             try:
                 os.rename(staging, base)
             except OSError:
                 shutil.rmtree(staging, ignore_errors=True)  # another session made it first
-        _locale_dir = base
-    return {"LOCPATH": _locale_dir, "LANG": "ko_KR.UTF-8", "LC_ALL": "ko_KR.UTF-8"}
+        _locale_dirs[locale] = base
+    return {"LOCPATH": _locale_dirs[locale], "LANG": name, "LC_ALL": name}
+
+
+def korean_locale_env():
+    return locale_env("ko_KR")
 
 
 SOURCE_DIR = os.environ.get("E2E_SOURCE_DIR") or os.path.dirname(os.path.dirname(os.path.dirname(

@@ -1,7 +1,6 @@
 # tests/e2e/launcher_checks.py: shared steps of the soak, locale and fault tests: media, menu start, pieces, figures.
 import os
 import shutil
-import subprocess
 import tempfile
 import time
 
@@ -112,29 +111,6 @@ def figures(session, launcher):
 
 def elapsed(start):
     return time.monotonic() - start
-
-
-_japanese_dir = None
-
-
-def japanese_locale_env():
-    """Environment entries that give a Wine process the Japanese user locale (0x0411, code page 932)."""
-    global _japanese_dir
-    if _japanese_dir is None:
-        base = os.path.join(tempfile.gettempdir(), "e2e-locales-ja-%d" % os.getuid())
-        if not os.path.isdir(os.path.join(base, "ja_JP.UTF-8")):
-            staging = tempfile.mkdtemp(prefix="e2e-locales-ja-")
-            subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8", os.path.join(staging, "ja_JP.UTF-8")],
-                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                           timeout=120)
-            if not os.path.isdir(os.path.join(staging, "ja_JP.UTF-8")):
-                raise harness.HarnessError("localedef ja_JP.UTF-8 failed")
-            try:
-                os.rename(staging, base)
-            except OSError:
-                shutil.rmtree(staging, ignore_errors=True)  # another session made it first
-        _japanese_dir = base
-    return {"LOCPATH": _japanese_dir, "LANG": "ja_JP.UTF-8", "LC_ALL": "ja_JP.UTF-8"}
 
 
 def standin_entries(session, encoding):

@@ -89,7 +89,7 @@ class LocaleTest(unittest.TestCase):
                 medium = lc.copy_medium(SESSION, MEDIUM)
                 shutil.rmtree(os.path.join(medium, "Autorun"))
                 os.rename(os.path.join(medium, "Launch.exe"), os.path.join(medium, exe))
-                launcher = self.start(medium, lc.japanese_locale_env(), exe=exe)
+                launcher = self.start(medium, harness.locale_env("ja_JP"), exe=exe)
                 boxes = SESSION.wait_message_box(launcher.pid)
                 self.assertEqual([(b["caption"], b["text"]) for b in boxes],
                                  [(title, "Cannot open file Autorun\\English\\ZoBack_Eng.bmp.")])
