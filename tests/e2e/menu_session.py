@@ -63,6 +63,8 @@ class MenuTest(unittest.TestCase):
     def start(cls, medium_dir, env_extra=None, dismiss=None):
         """Starts the launcher; with dismiss, first expects one error box of that text and presses OK."""
         SESSION.park_pointer()  # a pointer left over a menu entry would highlight it
+        for window in SESSION.find_window(cls="ExplorerWClass", visible=True):
+            SESSION.probe("close", window["hwnd"])  # a file browser left by a failed test would cover the menu
         cls.launcher = SESSION.start_launcher(medium_dir, env_extra=env_extra)
         cls.adopt(cls.launcher, dismiss)
 
