@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Gdi.h"
+
 namespace {
 
 constexpr int kWidth = 600;
@@ -40,7 +42,20 @@ private:
 // A 600 x 400 top-down 24-bit DIB section that screen pixels are copied into.
 class Capture {
 public:
-    Capture()
+    Capture() : dc_(nullptr), bitmap_(MakeSection(dc_.Get(), &bits_)), selected_(dc_.Get(), bitmap_.Get()) {}
+
+    bool Shows(HWND hwnd, const std::vector<unsigned char>& expected)
+    {
+        POINT origin = {0, 0};
+        ClientToScreen(hwnd, &origin);
+        const WindowDC screen(nullptr);
+        const BOOL copied = BitBlt(dc_.Get(), 0, 0, kWidth, kHeight, screen.Get(), origin.x, origin.y, SRCCOPY);
+        GdiFlush();
+        return copied && std::memcmp(bits_, expected.data(), expected.size()) == 0;
+    }
+
+private:
+    static HBITMAP MakeSection(HDC dc, void** bits)
     {
         BITMAPINFO bi = {};
         bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -48,35 +63,13 @@ public:
         bi.bmiHeader.biHeight = -kHeight;
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 24;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-    }
-    ~Capture()
-    {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Capture(const Capture&) = delete;
-    Capture& operator=(const Capture&) = delete;
-
-    bool Shows(HWND hwnd, const std::vector<unsigned char>& expected)
-    {
-        POINT origin = {0, 0};
-        ClientToScreen(hwnd, &origin);
-        HDC screen = GetDC(nullptr);
-        const BOOL copied = BitBlt(dc_, 0, 0, kWidth, kHeight, screen, origin.x, origin.y, SRCCOPY);
-        ReleaseDC(nullptr, screen);
-        GdiFlush();
-        return copied && std::memcmp(bits_, expected.data(), expected.size()) == 0;
+        return CreateDIBSection(dc, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
     }
 
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
     void* bits_ = nullptr;
+    MemoryDC dc_;
+    GdiBitmap bitmap_;
+    ScopedSelect selected_;
 };
 
 struct Target {
