@@ -1,8 +1,9 @@
 // app/Application.cpp: title derivation, the application window and the event loop.
 #include "app/Application.h"
 
-#include "app/Guard.h"
-#include "app/Title.h"
+#include "app/ErrorBox.h"
+#include "platform/Guard.h"
+#include "core/Title.h"
 #include "menu/InstallForm.h"
 #include "platform/AnsiText.h"
 #include "uninstall/SelectForm.h"
@@ -34,12 +35,13 @@ RECT ZeroSizeAtScreenCentre()
 
 }  // namespace
 
-TApplication::TApplication() : title_(DeriveTitle()), icon_(LoadIconA(GetModuleHandleA(nullptr), "MAINICON"))
+TApplication::TApplication() : ApplicationTitle(DeriveTitle()), icon_(LoadIconA(GetModuleHandleA(nullptr), "MAINICON"))
 {
     Application = this;
+    SetErrorReporter(ShowErrorBox);
     // A pop-up keeps its zero size; unowned, it carries the only taskbar button.
     Create("TApplication", 0, WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0,
-           title_.c_str(), ZeroSizeAtScreenCentre(), nullptr);
+           ApplicationTitle.c_str(), ZeroSizeAtScreenCentre(), nullptr);
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
 }
 

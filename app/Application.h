@@ -14,7 +14,7 @@ public:
     TApplication();
     ~TApplication() override;
 
-    const std::string& ApplicationTitle() const { return title_; }
+    const std::string& GetApplicationTitle() const { return ApplicationTitle; }
     HICON Icon() const { return icon_; }
 
     // The first form created becomes the main window; the application owns both.
@@ -35,7 +35,7 @@ private:
     void OnActivate();
     void DispatchOne(MSG& message);
 
-    std::string title_;
+    std::string ApplicationTitle;
     HICON icon_ = nullptr;
     std::unique_ptr<TInstallForm> installForm_;
     std::unique_ptr<TForm1> form1_;

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "app/Application.h"
-#include "app/PeriodRule.h"
+#include "core/PeriodRule.h"
 #include "platform/AnsiText.h"
 
 namespace {
@@ -99,7 +99,7 @@ void ShowErrorBox(const std::string& message)
 {
     const std::string text = WithClosingPeriod(message, IsAnsiLeadByte);
     HWND owner = Application != nullptr ? Application->Handle() : nullptr;
-    const std::string caption = Application != nullptr ? Application->ApplicationTitle() : std::string();
+    const std::string caption = Application != nullptr ? Application->GetApplicationTitle() : std::string();
     const TaskWindowsDisabled disabled(owner);
     const OnActiveMonitor placed(owner, disabled.Active());
     MessageBoxA(owner, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);

@@ -17,12 +17,12 @@ add_custom_target(launcher_art DEPENDS ${ART_DIR}/builtin.bmp ${ART_DIR}/MAINICO
 add_library(launcher_win STATIC
   app/Application.cpp
   app/ErrorBox.cpp
-  app/Guard.cpp
   menu/InstallForm.cpp
   menu/MenuActions.cpp
   platform/BitmapLoader.cpp
   platform/FileProbe.cpp
   platform/Gdi.cpp
+  platform/Guard.cpp
   platform/Image.cpp
   platform/Process.cpp
   platform/Registry.cpp

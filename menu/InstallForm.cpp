@@ -4,7 +4,8 @@
 #include <windowsx.h>
 
 #include "app/Application.h"
-#include "app/Guard.h"
+#include "core/Skin.h"
+#include "platform/Guard.h"
 #include "platform/BitmapLoader.h"
 #include "platform/UserLanguage.h"
 #include "resources/Layouts.h"
@@ -15,13 +16,6 @@ namespace L = layout::installmain;
 
 constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
-
-struct SkinFiles {
-    const char* back;
-    const char* fore;
-};
-constexpr SkinFiles kKoreanSkin = {"Autorun\\Korean\\ZoBack_Kor.bmp", "Autorun\\Korean\\ZoFore_Kor.bmp"};
-constexpr SkinFiles kEnglishSkin = {"Autorun\\English\\ZoBack_Eng.bmp", "Autorun\\English\\ZoFore_Eng.bmp"};
 
 RECT StoredBounds()
 {
@@ -39,7 +33,7 @@ bool InPicture(int x, int y)
 
 }  // namespace
 
-TInstallForm::TInstallForm(HWND owner) : SetupImage_(Image::FromResource(L::kSetupImagePicture))
+TInstallForm::TInstallForm(HWND owner) : SetupImage(Image::FromResource(L::kSetupImagePicture))
 {
     Create("TInstallForm", CS_DBLCLKS, kStyle, kExStyle, L::kForm.caption, StoredBounds(), owner);
     SetWindowPos(Handle(), nullptr, 0, 0, L::kOuterWidth, L::kOuterHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -55,7 +49,7 @@ TInstallForm::~TInstallForm()
     SavedPiece.reset();
     ForeImage.reset();
     BackImage.reset();
-    StartDir_.clear();
+    StartDir.clear();
 }
 
 void TInstallForm::Show(int showCommand)
@@ -83,24 +77,23 @@ void TInstallForm::CaptureStartState()
 {
     char directory[261] = {};
     GetCurrentDirectoryA(sizeof directory, directory);
-    StartDir_ = directory;
-    UseKoreanSkin_ = IsKoreanUserLanguage();
+    StartDir = directory;
+    UseKoreanSkin = IsKoreanUserLanguage();
     hover_.SetHoverRect(0, 0, 0, 0);
 }
 
 bool TInstallForm::IsKoreanUserLanguage()
 {
-    const std::uint16_t language = UserDefaultLanguage();
-    return language == 0x0412 || language == 0x0812;
+    return IsKoreanLanguage(UserDefaultLanguage());
 }
 
 void TInstallForm::LoadSkin()
 {
-    const SkinFiles& skin = UseKoreanSkin_ ? kKoreanSkin : kEnglishSkin;
+    const SkinFiles& skin = SkinFilesFor(UseKoreanSkin);
     // The back file is read once for both the displayed picture and BackImage;
     // reading it twice could only give the same outcome.
     const BitmapFile back = ReadBitmapFromFile(skin.back);
-    SetupImage_.LoadFrom(back);
+    SetupImage.LoadFrom(back);
     InvalidateRect(Handle(), nullptr, TRUE);
     BackImage = std::make_unique<Image>();
     BackImage->LoadFrom(back);
@@ -122,7 +115,7 @@ void TInstallForm::OnPaint()
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, L::kSetupImage.left, L::kSetupImage.top, L::kSetupImage.left + L::kSetupImage.width,
                       L::kSetupImage.top + L::kSetupImage.height);
-    SetupImage_.Draw(dc, L::kSetupImage.left, L::kSetupImage.top);
+    SetupImage.Draw(dc, L::kSetupImage.left, L::kSetupImage.top);
     RestoreDC(dc, saved);
     EndPaint(Handle(), &paint);
 }

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "menu/Hover.h"
+#include "core/Hover.h"
 #include "platform/Image.h"
 #include "platform/Window.h"
 
@@ -32,9 +32,9 @@ public:
     void ShowUninstallDialog();
     void ExitLauncher();
 
-    const Rect& HoverRect() const { return hover_.HoverRect(); }
-    const std::string& StartDir() const { return StartDir_; }
-    bool UseKoreanSkin() const { return UseKoreanSkin_; }
+    const Rect& GetHoverRect() const { return hover_.HoverRect(); }
+    const std::string& GetStartDir() const { return StartDir; }
+    bool GetUseKoreanSkin() const { return UseKoreanSkin; }
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -50,13 +50,13 @@ private:
     void RunAction(MenuAction action);
     void DrawOnSurface(const Image& image, int x, int y);
 
-    Image SetupImage_;           // the picture control's picture
-    HoverTracker hover_;         // holds HoverRect
+    Image SetupImage;    // the picture control's picture
+    HoverTracker hover_;  // holds HoverRect
     std::unique_ptr<Image> HighlightPiece;
     std::unique_ptr<Image> SavedPiece;
     std::unique_ptr<Image> ForeImage;
     std::unique_ptr<Image> BackImage;
-    std::string StartDir_;
-    bool UseKoreanSkin_ = false;
+    std::string StartDir;
+    bool UseKoreanSkin = false;
     bool shownBefore_ = false;
 };

@@ -92,7 +92,7 @@ void TInstallForm::RunInstaller()
         StartProgram(kInstaller, kShow);
 }
 
-void TInstallForm::BrowseMedium() { StartProgram("Explorer.exe " + StartDir_, kShow); }
+void TInstallForm::BrowseMedium() { StartProgram("Explorer.exe " + StartDir, kShow); }
 
 void TInstallForm::ShowUninstallDialog() { Form1->ShowDialog(); }
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "platform/SystemError.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "platform/BitmapLoader.h"
 
 Image::Image(GdiBitmap bitmap, int width, int height) : bitmap_(std::move(bitmap)), width_(width), height_(height) {}

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/BitmapFormat.h"
+#include "core/BitmapFormat.h"
 #include "platform/Gdi.h"
 
 class Image {

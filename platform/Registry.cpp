@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Error.h"
-#include "platform/LocaleInfo.h"
+#include "core/Error.h"
+#include "core/LocaleRules.h"
 
 namespace {
 

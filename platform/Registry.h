@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/RegKey.h"
-#include "platform/RegistryPath.h"
+#include "core/RegistryPath.h"
 
 // Holds a root key, an access mask and at most one open current key. A path
 // starting with "\" is taken from the root key; any other path from the

@@ -1,7 +1,7 @@
 // platform/Window.cpp: class registration, the window procedure thunk and screen centring.
 #include "platform/Window.h"
 
-#include "app/Guard.h"
+#include "platform/Guard.h"
 #include "platform/SystemError.h"
 
 namespace {

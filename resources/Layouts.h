@@ -18,24 +18,20 @@ struct Bounds {
 };
 
 struct Control {
-    const char* name;
     Bounds bounds;
     const char* caption;
     Font font;
-    int tabOrder;  // -1: takes no part in the focus order
+    int tabOrder;  // position among the options in the focus order; -1: takes no part
 };
 
 struct Form {
     const char* caption;
     int clientWidth, clientHeight;
-    int storedLeft, storedTop;  // not used: both windows are centred at their first show
-    Font font;
+    int storedLeft, storedTop;  // where the window is created; centred before its first show
 };
 
-constexpr Font kFormFont = {"MS Sans Serif", -11, false, kDefaultCharset};
-
 namespace installmain {
-constexpr Form kForm = {"InstallForm", 599, 398, 540, 394, kFormFont};
+constexpr Form kForm = {"InstallForm", 599, 398, 540, 394};
 constexpr int kOuterWidth = 607;
 constexpr int kOuterHeight = 425;
 constexpr Bounds kSetupImage = {0, 0, 600, 400};
@@ -44,15 +40,16 @@ constexpr const char* kShownCaption = "Welcome to Veltrana Setup";
 }  // namespace installmain
 
 namespace select {
-constexpr Form kForm = {"Uninstall Driver", 379, 127, 533, 327, kFormFont};
+constexpr Form kForm = {"Uninstall Driver", 379, 127, 533, 327};
+constexpr Font kFormFont = {"MS Sans Serif", -11, false, kDefaultCharset};
 // In creation order; each later control lies above the earlier ones.
-constexpr Control kLabel1 = {"Label1", {17, 6, 257, 16}, "Please select your Veltrana card",
+constexpr Control kLabel1 = {{17, 6, 257, 16}, "Please select your Veltrana card",
                              {"MS Sans Serif", -13, true, kDefaultCharset}, -1};
-constexpr Control kRadioButton1 = {"RadioButton1", {8, 57, 345, 30}, "Veltrana Quill / Dual Quill",
+constexpr Control kRadioButton1 = {{8, 57, 345, 30}, "Veltrana Quill / Dual Quill",
                                    {"Arial", -13, false, kAnsiCharset}, 0};
-constexpr Control kRadioButton2 = {"RadioButton2", {8, 26, 361, 35}, "Veltrana Onyx",
+constexpr Control kRadioButton2 = {{8, 26, 361, 35}, "Veltrana Onyx",
                                    {"Arial", -13, false, kAnsiCharset}, 1};
-constexpr Control kRadioButton3 = {"RadioButton3", {9, 89, 345, 25}, "Veltrana Brio/ Nomad/ Brio Max",
+constexpr Control kRadioButton3 = {{9, 89, 345, 25}, "Veltrana Brio/ Nomad/ Brio Max",
                                    {"MS Sans Serif", -13, false, kDefaultCharset}, 2};
 }  // namespace select
 

@@ -9,10 +9,11 @@ namespace {
 namespace L = layout::select;
 
 constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr int kLabelId = 100;
-constexpr int kFirstOptionId = 101;
+constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+constexpr int kFirstControlId = 100;
 
-// Controls in creation order; index 0 of the font table is the form's font.
+// Controls in creation order, with ids counting up from kFirstControlId; index 0 of the font table is the
+// form's font.
 constexpr const layout::Control* kControls[] = {&L::kLabel1, &L::kRadioButton1, &L::kRadioButton2,
                                                 &L::kRadioButton3};
 
@@ -37,26 +38,31 @@ TForm1::TForm1(HWND owner)
 {
     Create("TForm1", 0, kStyle, 0, L::kForm.caption, StoredBounds(), owner);
     CentreOnScreen(Handle());
-    fonts_[0] = MakeFont(L::kForm.font);
+    fonts_[0] = MakeFont(L::kFormFont);
     SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[0]->Get()), FALSE);
     CreateControls();
 }
 
 void TForm1::CreateControls()
 {
-    const DWORD child = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-    Label1 = CreateControl(0, "STATIC", child | SS_LEFT, kLabelId);
-    RadioButton1 = CreateControl(1, "BUTTON", child | BS_RADIOBUTTON, kFirstOptionId);
-    RadioButton2 = CreateControl(2, "BUTTON", child | BS_RADIOBUTTON, kFirstOptionId + 1);
-    RadioButton3 = CreateControl(3, "BUTTON", child | BS_RADIOBUTTON, kFirstOptionId + 2);
-    options_ = {{{RadioButton1, &TForm1::RadioButton1Click},
-                 {RadioButton2, &TForm1::RadioButton2Click},
-                 {RadioButton3, &TForm1::RadioButton3Click}}};
+    Label1 = CreateControl(0, "STATIC", kChildStyle | SS_LEFT);
+    RadioButton1 = CreateOption(1, &TForm1::RadioButton1Click);
+    RadioButton2 = CreateOption(2, &TForm1::RadioButton2Click);
+    RadioButton3 = CreateOption(3, &TForm1::RadioButton3Click);
 }
 
-HWND TForm1::CreateControl(std::size_t index, const char* className, DWORD style, int id)
+// Options are kept in their stored tab order, which the keyboard follows.
+HWND TForm1::CreateOption(std::size_t index, void (TForm1::*click)())
+{
+    HWND control = CreateControl(index, "BUTTON", kChildStyle | BS_RADIOBUTTON);
+    options_.at(static_cast<std::size_t>(kControls[index]->tabOrder)) = {control, click};
+    return control;
+}
+
+HWND TForm1::CreateControl(std::size_t index, const char* className, DWORD style)
 {
     const layout::Control& stored = *kControls[index];
+    const int id = kFirstControlId + static_cast<int>(index);
     HWND control = CreateWindowExA(0, className, stored.caption, style, stored.bounds.left, stored.bounds.top,
                                    stored.bounds.width, stored.bounds.height, Handle(),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),

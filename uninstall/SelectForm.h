@@ -35,7 +35,8 @@ private:
     };
 
     void CreateControls();
-    HWND CreateControl(std::size_t index, const char* className, DWORD style, int id);
+    HWND CreateControl(std::size_t index, const char* className, DWORD style);
+    HWND CreateOption(std::size_t index, void (TForm1::*click)());
     void OnOptionClicked(HWND control);
     void Select(std::size_t option);
     void MoveFocus(bool forward);

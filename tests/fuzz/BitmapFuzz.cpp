@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/Error.h"
-#include "platform/BitmapFormat.h"
+#include "core/Error.h"
+#include "core/BitmapFormat.h"
 
 namespace {
 

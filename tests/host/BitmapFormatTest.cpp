@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Error.h"
-#include "platform/BitmapFormat.h"
+#include "core/Error.h"
+#include "core/BitmapFormat.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "menu/Hover.h"
+#include "core/Hover.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "menu/Hover.h"
+#include "core/Hover.h"
 
 namespace {
 

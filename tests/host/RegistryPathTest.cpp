@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/LocaleInfo.h"
-#include "platform/RegistryPath.h"
+#include "core/LocaleRules.h"
+#include "core/RegistryPath.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // tests/host/TextRulesTest.cpp: title derivation and the error box's period rule, with single- and double-byte text.
 #include <gtest/gtest.h>
 
-#include "app/PeriodRule.h"
-#include "app/Title.h"
+#include "core/PeriodRule.h"
+#include "core/Title.h"
 
 namespace {
 

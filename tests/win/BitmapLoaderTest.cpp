@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "WinTestFiles.h"
-#include "app/Error.h"
+#include "core/Error.h"
 #include "platform/BitmapLoader.h"
 #include "platform/Image.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "WinTestFiles.h"
-#include "app/Error.h"
+#include "core/Error.h"
 #include "platform/BitmapLoader.h"
 #include "platform/Image.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "platform/RegKey.h"
 #include "uninstall/DriverRemoval.h"
 

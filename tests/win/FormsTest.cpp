@@ -59,9 +59,9 @@ TEST(MenuWindow, StartStateAndSkinChoice)
 {
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, cwd);
-    EXPECT_EQ(InstallForm->StartDir(), cwd);
-    EXPECT_EQ(InstallForm->UseKoreanSkin(), TInstallForm::IsKoreanUserLanguage());
-    EXPECT_EQ(InstallForm->HoverRect(), Rect{});
+    EXPECT_EQ(InstallForm->GetStartDir(), cwd);
+    EXPECT_EQ(InstallForm->GetUseKoreanSkin(), TInstallForm::IsKoreanUserLanguage());
+    EXPECT_EQ(InstallForm->GetHoverRect(), Rect{});
 }
 
 TEST(MenuWindow, ApplicationWindowHasZeroSizeAndTheTitle)
@@ -70,7 +70,7 @@ TEST(MenuWindow, ApplicationWindowHasZeroSizeAndTheTitle)
     GetWindowRect(Application->Handle(), &r);
     EXPECT_EQ(r.right - r.left, 0);
     EXPECT_EQ(r.bottom - r.top, 0);
-    EXPECT_EQ(TextOf(Application->Handle()), Application->ApplicationTitle());
+    EXPECT_EQ(TextOf(Application->Handle()), Application->GetApplicationTitle());
 }
 
 TEST(UninstallDialog, LayoutAsStored)

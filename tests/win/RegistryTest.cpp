@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "platform/Registry.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "WinTestFiles.h"
 #include "app/Application.h"
 #include "menu/InstallForm.h"
-#include "menu/MenuZones.h"
+#include "core/MenuZones.h"
 #include "platform/Gdi.h"
 #include "uninstall/SelectForm.h"
 
@@ -89,10 +89,10 @@ TEST(Soak, ZoneEntriesAndExitsLeaveNoGdiObjects)
     for (int i = 0; i < kZoneEntries; ++i) {
         const MenuZone& zone = ZoneFor(i, x, y);
         Move(menu, x, y);
-        ASSERT_EQ(InstallForm->HoverRect(), zone.rect) << "entry " << i;
+        ASSERT_EQ(InstallForm->GetHoverRect(), zone.rect) << "entry " << i;
         highest = std::max(highest, GdiLiveObjects());
         Move(menu, 300 + i % 5, 300);
-        ASSERT_EQ(InstallForm->HoverRect(), Rect{}) << "exit " << i;
+        ASSERT_EQ(InstallForm->GetHoverRect(), Rect{}) << "exit " << i;
         if ((i + 1) % kCheckEvery == 0) {
             PumpMessages();
             const Counts now = Now();

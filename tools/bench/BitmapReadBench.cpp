@@ -10,7 +10,7 @@
 #define STBI_ONLY_BMP
 #include <stb/stb_image.h>
 
-#include "platform/BitmapFormat.h"
+#include "core/BitmapFormat.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "platform/Gdi.h"
 #include "tools/probe/Handles.h"
 #include "tools/probe/Json.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/BitmapFormat.h"
+#include "core/BitmapFormat.h"
 
 // Pixels as RGB triplets, top row first.
 struct RgbImage {

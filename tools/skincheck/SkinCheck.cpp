@@ -9,8 +9,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/Error.h"
-#include "menu/MenuZones.h"
+#include "core/Error.h"
+#include "core/MenuZones.h"
 
 namespace {
 

@@ -4,10 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "tools/skincheck/PngWriter.h"
+#include <stb_image_write.h>
+
 #include "tools/skincheck/SkinCheck.h"
 
 namespace {
+
+// A compressed 8-bit RGB PNG; false when the file cannot be written.
+bool WritePng(const std::string& path, const RgbImage& image)
+{
+    return stbi_write_png(path.c_str(), image.width, image.height, 3, image.rgb.data(), image.width * 3) != 0;
+}
 
 const char kUsage[] =
     "usage: skincheck BACK.bmp FORE.bmp [--sheet OUT.png]\n"

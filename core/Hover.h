@@ -1,9 +1,9 @@
-// menu/Hover.h: the hover highlight's state machine, apart from the drawing it asks for.
+// core/Hover.h: the hover highlight's state machine, apart from the drawing it asks for.
 #pragma once
 
 #include <cstdint>
 
-#include "menu/MenuZones.h"
+#include "core/MenuZones.h"
 
 // The drawing the hover logic needs; the menu window implements it with GDI.
 class HoverCanvas {

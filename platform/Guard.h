@@ -1,10 +1,16 @@
-// app/Guard.h: the one guard around every handler.
+// platform/Guard.h: the one guard around every window message and handler.
 #pragma once
 
 #include <exception>
+#include <string>
+
+// Shows an error's message to the user; the application hands its error box
+// over at start-up.
+using ErrorReporter = void (*)(const std::string& message);
+void SetErrorReporter(ErrorReporter reporter);
 
 // Releases any mouse capture (the capturing window gets a cancel-mode
-// message), then shows the error in the error box.
+// message), then hands the error's message to the reporter.
 void ReportHandlerError(const std::exception& error) noexcept;
 
 // Runs a handler; an error escaping it ends the handler where it was raised

@@ -1,5 +1,5 @@
-// menu/Hover.cpp: hover transitions between no zone and one zone highlighted.
-#include "menu/Hover.h"
+// core/Hover.cpp: hover transitions between no zone and one zone highlighted.
+#include "core/Hover.h"
 
 void HoverTracker::SetupImageMouseMove(std::int32_t x, std::int32_t y, HoverCanvas& canvas)
 {

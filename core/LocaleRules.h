@@ -1,4 +1,4 @@
-// platform/LocaleInfo.h: when the longest subkey name length reported by the registry is doubled.
+// core/LocaleRules.h: when the longest subkey name length reported by the registry is doubled.
 #pragma once
 
 #include <cstdint>

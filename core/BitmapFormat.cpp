@@ -1,11 +1,11 @@
-// platform/BitmapFormat.cpp: Windows bitmap file parsing and sizing, free of platform calls.
-#include "platform/BitmapFormat.h"
+// core/BitmapFormat.cpp: Windows bitmap file parsing and sizing, free of platform calls.
+#include "core/BitmapFormat.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/Error.h"
+#include "core/Error.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// menu/MenuZones.cpp: the zone table and the hit test.
-#include "menu/MenuZones.h"
+// core/MenuZones.cpp: the zone table and the hit test.
+#include "core/MenuZones.h"
 
 const std::array<MenuZone, 4> kMenuZones = {{
     {{20, 52, 220, 77}, MenuAction::RunInstaller},

@@ -1,5 +1,5 @@
-// platform/RegistryPath.cpp: key path resolution, free of registry calls.
-#include "platform/RegistryPath.h"
+// core/RegistryPath.cpp: key path resolution, free of registry calls.
+#include "core/RegistryPath.h"
 
 ResolvedKeyPath ResolveKeyPath(const std::string& path, bool currentKeyOpen)
 {

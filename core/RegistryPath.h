@@ -1,4 +1,4 @@
-// platform/RegistryPath.h: how the registry accessor resolves a key path against its root or current key.
+// core/RegistryPath.h: how the registry accessor resolves a key path against its root or current key.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// platform/BitmapFormat.h: reads a Windows bitmap file into what the platform's DIB functions take.
+// core/BitmapFormat.h: reads a Windows bitmap file into what the platform's DIB functions take.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-// app/CodePage.h: how platform-free text code learns which bytes start a double-byte character.
+// core/CodePage.h: how platform-free text code learns which bytes start a double-byte character.
 #pragma once
 
 #include <cstddef>

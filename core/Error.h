@@ -1,4 +1,4 @@
-// app/Error.h: the launcher's one error type, a kind and the message the error box shows.
+// core/Error.h: the launcher's one error type, a kind and the message the error box shows.
 #pragma once
 
 #include <stdexcept>

@@ -1,9 +1,9 @@
-// app/Title.h: derives the application title from the executable's path.
+// core/Title.h: derives the application title from the executable's path.
 #pragma once
 
 #include <string>
 
-#include "app/CodePage.h"
+#include "core/CodePage.h"
 
 struct TitleParts {
     std::string text;        // file name after the last backslash, cut at the first dot

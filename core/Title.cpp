@@ -1,5 +1,5 @@
-// app/Title.cpp: title derivation, free of platform calls.
-#include "app/Title.h"
+// core/Title.cpp: title derivation, free of platform calls.
+#include "core/Title.h"
 
 TitleParts SplitTitle(const std::string& ansiPath, IsLeadByteFn isLead)
 {

@@ -1,5 +1,5 @@
-// app/PeriodRule.cpp: the error box's period rule.
-#include "app/PeriodRule.h"
+// core/PeriodRule.cpp: the error box's period rule.
+#include "core/PeriodRule.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-// menu/MenuZones.h: the four menu entries as rectangles of the skin, and the hit test.
+// core/MenuZones.h: the four menu entries as rectangles of the skin, and the hit test.
 #pragma once
 
 #include <array>

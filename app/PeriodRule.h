@@ -1,8 +1,0 @@
-// app/PeriodRule.h: the error box ends a message with a period unless its last character sorts at or below ".".
-#pragma once
-
-#include <string>
-
-#include "app/CodePage.h"
-
-std::string WithClosingPeriod(const std::string& message, IsLeadByteFn isLead);
