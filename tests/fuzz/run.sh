@@ -5,13 +5,13 @@
 # finding is kept in tests/fuzz/findings/ (ignored by git) and the script exits non-zero.
 # A longer run, on both cores, keeping the grown corpus:
 #   FUZZ_CORPUS=/tmp/bmp-corpus FUZZ_JOBS=2 tests/fuzz/run.sh 3600
-# Environment: FUZZ_BUILD_DIR (default build/fuzz), BMPSUITE_DIR (default ../shared/bmpsuite beside
+# Environment: FUZZ_BUILD_DIR (default build/fuzz), BMPSUITE_DIR (default tests/data/bmpsuite in
 # the repository), FUZZ_CORPUS (keep the corpus there), FUZZ_JOBS (parallel fuzzing processes).
 set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
-suite=${BMPSUITE_DIR:-$root/../shared/bmpsuite}
+suite=${BMPSUITE_DIR:-$root/tests/data/bmpsuite}
 jobs=${FUZZ_JOBS:-1}
 
 [ -d "$suite" ] || { echo "BMP suite not found at $suite" >&2; exit 1; }
