@@ -64,6 +64,10 @@ class SkinFailureTest(LauncherTest):
     CASES = [
         ("no Autorun folder", None, "Cannot open file Autorun\\English\\ZoBack_Eng.bmp."),
         ("10-byte back image", b"BM" + bytes(8), "Stream read error."),
+        # The system's message ends the text, without its trailing line break.
+        ("back image the platform refuses", open(os.path.join(harness.SOURCE_DIR, "tests", "data", "bmpsuite", "b",
+                                                               "rletopdown.bmp"), "rb").read(),
+         "System Error.  Code: 87.\r\nInvalid parameter."),
     ]
 
     def test_one_error_box_then_built_in_picture(self):
