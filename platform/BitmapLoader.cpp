@@ -53,10 +53,10 @@ GdiBitmap CreateSection(const BitmapFile& file)
     const auto* info = reinterpret_cast<const BITMAPINFO*>(file.info.data());
     void* bits = nullptr;
     SetLastError(0);
-    HBITMAP handle = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (handle == nullptr || bits == nullptr)
+    // Owned at once, so a section without a pixel pointer is not leaked.
+    GdiBitmap bitmap(CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap.Get() == nullptr || bits == nullptr)
         ThrowRefused();
-    GdiBitmap bitmap(handle);
     // The section holds exactly its rows; the file may claim more or fewer bytes.
     const std::uint64_t sectionBytes =
         DibRowBytes(file.header.width, file.header.bitCount) *

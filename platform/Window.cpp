@@ -1,6 +1,8 @@
 // platform/Window.cpp: class registration, the window procedure thunk and screen centring.
 #include "platform/Window.h"
 
+#include <utility>
+
 #include "platform/Guard.h"
 #include "platform/SystemError.h"
 
@@ -25,12 +27,14 @@ void RegisterOnce(const char* className, UINT classStyle, WNDPROC procedure)
 
 }  // namespace
 
-Window::~Window()
+Window::~Window() { Destroy(); }
+
+void Window::Destroy()
 {
-    if (hwnd_ != nullptr) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
+    if (hwnd_ == nullptr)
+        return;
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(std::exchange(hwnd_, nullptr));
 }
 
 void Window::Create(const char* className, UINT classStyle, DWORD style, DWORD exStyle, const char* caption,

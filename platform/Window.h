@@ -18,6 +18,9 @@ protected:
     void Create(const char* className, UINT classStyle, DWORD style, DWORD exStyle, const char* caption,
                 const RECT& bounds, HWND owner);
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Destroys the window and its controls now, before the derived class's
+    // members (fonts, say) that they still use go.
+    void Destroy();
 
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

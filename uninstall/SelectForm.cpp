@@ -43,6 +43,9 @@ TForm1::TForm1(HWND owner)
     CreateControls();
 }
 
+// The controls go before the fonts they draw with.
+TForm1::~TForm1() { Destroy(); }
+
 void TForm1::CreateControls()
 {
     Label1 = CreateControl(0, "STATIC", kChildStyle | SS_LEFT);

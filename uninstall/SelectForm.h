@@ -10,6 +10,7 @@
 class TForm1 : public Window {
 public:
     explicit TForm1(HWND owner);
+    ~TForm1() override;
 
     // Makes the dialog visible and brings it to the front; centred the first time.
     void ShowDialog();

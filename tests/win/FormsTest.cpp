@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "LauncherEnvironment.h"
 #include "WinTestFiles.h"
@@ -173,6 +174,30 @@ TEST(UninstallDialog, ArrowKeysFollowTheTabOrderAndWrap)
     EXPECT_TRUE(press(VK_RIGHT));
     EXPECT_EQ(GetFocus(), quill);
     Form1->Close();
+}
+
+// While a dialog is destroyed: whether each of its controls still had a live font at its WM_DESTROY.
+HWND destroyedDialog = nullptr;
+std::vector<bool> fontAliveAtDestroy;
+
+LRESULT CALLBACK RecordFontAtDestroy(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_DESTROY && GetParent(call->hwnd) == destroyedDialog) {
+        const auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(call->hwnd, WM_GETFONT, 0, 0));
+        fontAliveAtDestroy.push_back(GetObjectType(font) == OBJ_FONT);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(UninstallDialog, ControlsAreDestroyedBeforeTheirFonts)
+{
+    auto dialog = std::make_unique<TForm1>(Application->Handle());
+    destroyedDialog = dialog->Handle();
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordFontAtDestroy, nullptr, GetCurrentThreadId());
+    dialog.reset();
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(fontAliveAtDestroy, std::vector<bool>(4, true));
 }
 
 }  // namespace
