@@ -54,6 +54,21 @@ private:
     RegKey& standIn_;
 };
 
+// RegDeleteKeyA cannot choose a registry view; where the access names one
+// (KEY_WOW64_64KEY or KEY_WOW64_32KEY) the key is deleted in that view.
+// RegDeleteKeyExA is looked up at run time: 32-bit Windows XP lacks it, and
+// has only the one view.
+bool DeleteKey(HKEY base, const std::string& path, REGSAM access)
+{
+    using RegDeleteKeyExFn = LSTATUS(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+    const REGSAM view = access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+    const auto deleteInView = reinterpret_cast<RegDeleteKeyExFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+    if (view != 0 && deleteInView != nullptr)
+        return deleteInView(base, path.c_str(), view, 0) == ERROR_SUCCESS;
+    return RegDeleteKeyA(base, path.c_str()) == ERROR_SUCCESS;
+}
+
 Error RegistryError(const char* text, const std::string& name)
 {
     return Error(ErrorKind::ERegistryException, text + ("'" + name + "'"));
@@ -97,7 +112,7 @@ bool TRegistry::DeleteKeyTree(const std::string& path)
         KeyStandIn standIn(currentKey_, key);
         DeleteSubkeysOfCurrentKey();
     }
-    return RegDeleteKeyA(base, resolved.path.c_str()) == ERROR_SUCCESS;
+    return DeleteKey(base, resolved.path, access_);
 }
 
 void TRegistry::DeleteSubkeysOfCurrentKey()

@@ -5,16 +5,28 @@
 
 #include "platform/Process.h"
 #include "platform/Registry.h"
+#include "platform/Wow64.h"
 
 namespace {
+
 const int kShow = SW_SHOW;
+
+void DeleteDifxTree(REGSAM access)
+{
+    TRegistry registry(access);
+    registry.UseRootKey(HKEY_LOCAL_MACHINE);
+    registry.DeleteKeyTree(driver_removal::kDifxKey);
 }
+
+}  // namespace
 
 void RemoveDifxDriver()
 {
-    TRegistry registry(KEY_ALL_ACCESS);
-    registry.UseRootKey(HKEY_LOCAL_MACHINE);
-    registry.DeleteKeyTree(driver_removal::kDifxKey);
+    DeleteDifxTree(KEY_ALL_ACCESS);
+    // On 64-bit Windows this 32-bit process sees the 32-bit registry view,
+    // while the driver installer, a 64-bit program there, wrote the 64-bit one.
+    if (RunsUnderWow64())
+        DeleteDifxTree(KEY_ALL_ACCESS | KEY_WOW64_64KEY);
     StartProgram(driver_removal::kCardRemover, kShow);
 }
 

@@ -11,8 +11,9 @@ inline constexpr char kTunerVerdictValue[] = "Welcome";
 inline constexpr char kTunerRemover[] = "Driver\\TunerSetup.exe /r";
 }  // namespace driver_removal
 
-// Clears the DIFx state under HKEY_LOCAL_MACHINE and starts the card driver
-// remover; nothing of its outcome is read.
+// Clears the DIFx state under HKEY_LOCAL_MACHINE, in the 64-bit registry view
+// too when running under WOW64, and starts the card driver remover; nothing
+// of its outcome is read.
 void RemoveDifxDriver();
 
 // Clears the tuner setup state under HKEY_CURRENT_USER, starts the tuner

@@ -8,22 +8,24 @@
 
 #include "core/Error.h"
 #include "platform/RegKey.h"
+#include "platform/Wow64.h"
 #include "uninstall/DriverRemoval.h"
 
 namespace {
 
-void CreateKey(HKEY root, const std::string& path)
+// `view` is 0 for this process's own registry view, or KEY_WOW64_64KEY.
+void CreateKey(HKEY root, const std::string& path, REGSAM view = 0)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
 }
 
-bool KeyExists(HKEY root, const std::string& path)
+bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -89,15 +91,25 @@ TEST_F(DriverRemovalTest, TunerRemovalWithoutItsProgramFindsNoVerdict)
     EXPECT_EQ(values, 0u);
 }
 
-TEST_F(DriverRemovalTest, DifxRemovalDeletesTheDifxTreeAndRaisesNothing)
+TEST_F(DriverRemovalTest, DifxRemovalDeletesTheDifxTreeInBothRegistryViewsAndRaisesNothing)
 {
+    // The 64-bit prefix must really run this 32-bit program under WOW64.
+    char arch[16] = {};
+    GetEnvironmentVariableA("WINEARCH", arch, sizeof arch);
+    ASSERT_EQ(RunsUnderWow64(), std::string(arch) == "win64");
+
+    // On 64-bit Windows the driver installer writes the 64-bit view, a separate tree from this
+    // process's own; on 32-bit Windows there is one view and both names reach it.
     const std::string difx = driver_removal::kDifxKey;
-    CreateKey(HKEY_LOCAL_MACHINE, difx + "\\Driver\\Package");
+    CreateKey(HKEY_LOCAL_MACHINE, difx + "\\Driver64\\Package", KEY_WOW64_64KEY);
+    EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, difx), !RunsUnderWow64());
+    CreateKey(HKEY_LOCAL_MACHINE, difx + "\\Driver32\\Package");
 
     EXPECT_NO_THROW(RemoveDifxDriver());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, difx));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, difx, KEY_WOW64_64KEY));
 
-    // A second run finds no key and still goes on.
+    // A second run finds no key in either view and still goes on.
     EXPECT_NO_THROW(RemoveDifxDriver());
 }
 
