@@ -31,6 +31,7 @@ add_library(launcher_win STATIC
   platform/AnsiText.cpp
   platform/UserLanguage.cpp
   platform/Window.cpp
+  platform/Wow64.cpp
   uninstall/DriverRemoval.cpp
   uninstall/SelectForm.cpp
 )
@@ -46,5 +47,7 @@ target_link_libraries(Launch PRIVATE launcher_win)
 target_link_options(Launch PRIVATE LINKER:--file-alignment,4096 LINKER:--section-alignment,4096)
 
 add_subdirectory(tools)
+# Windows and end-to-end tests run in a 32-bit and in a 64-bit Wine prefix.
+set(WIN_ARCHES win32 win64)
 add_subdirectory(tests/win)
 add_subdirectory(tests/e2e)

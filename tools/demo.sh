@@ -3,6 +3,7 @@
 #
 # Environment:
 #   DEMO_WINEPREFIX  reuse this Wine prefix instead of a throw-away one
+#   DEMO_WINEARCH    win64 (default: as on 64-bit Windows, the launcher under WOW64) or win32
 #   DEMO_KOREAN=1    run under a Korean locale, which picks the Korean skin
 # Without $DISPLAY the demo starts its own Xvfb, takes a screenshot of the menu,
 # prints the PNG's path and stops everything it started.
@@ -19,7 +20,7 @@ medium="$root/build/demo-medium"
 logs="$root/build/demo-logs"
 mkdir -p "$logs"
 
-export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEARCH="${DEMO_WINEARCH:-win64}"
 if [ "${DEMO_KOREAN:-0}" = 1 ]; then
   export LC_ALL=ko_KR.UTF-8
 fi

@@ -8,10 +8,11 @@ keeps that desktop alive. Everything a session starts it stops again, by PID or 
 Wine's helper processes inherit the standard streams of whoever starts them, so no Wine process ever writes
 to a pipe here: every output goes to a file.
 
-Environment: WINBUILDDIR (the Windows build folder, required), E2E_TEMPLATE_PREFIX (defaults to
-WINBUILDDIR/e2e/template-prefix), E2E_PROBE (defaults to WINBUILDDIR/tools/probe/probe.exe).
+Environment: WINBUILDDIR (the Windows build folder, required), E2E_WINEARCH (win32 or win64, the
+architecture of the prefix; default win64), E2E_TEMPLATE_PREFIX (defaults to
+WINBUILDDIR/e2e/template-prefix-ARCH), E2E_PROBE (defaults to WINBUILDDIR/tools/probe/probe.exe).
 
-Run `python3 harness.py make-template DIR PROBE.exe` to build a template prefix.
+Run `python3 harness.py make-template DIR PROBE.exe ARCH` to build a template prefix.
 """
 
 import json
@@ -30,6 +31,7 @@ WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
 ENGLISH_LOCALE = {"LANG": "en_US.UTF-8", "LC_ALL": "en_US.UTF-8"}
 PROBE_TIMEOUT = 30
 REQUIRED_PROGRAMS = ("wine", "wineserver", "wineboot", "Xvfb", "xdotool")
+ARCHES = ("win32", "win64")
 
 
 # What the launcher shows, as the tests look for it.
@@ -79,13 +81,27 @@ def _run_logged(args, env, log_path, timeout, cwd=None):
                               stderr=subprocess.STDOUT, timeout=timeout).returncode
 
 
-def make_template(dest, probe_exe, timeout=180):
-    """Builds a template prefix: wineboot, the shared shell desktop and the ALSA audio driver."""
+def wine_arch():
+    """The Wine architecture the tests run in: E2E_WINEARCH, else win64."""
+    arch = os.environ.get("E2E_WINEARCH", "win64")
+    if arch not in ARCHES:
+        raise HarnessError("E2E_WINEARCH must be one of %s, not %r" % (", ".join(ARCHES), arch))
+    return arch
+
+
+def prefix_arch(prefix):
+    """The architecture of a prefix: only a 64-bit one has a folder for 32-bit system files."""
+    return "win64" if os.path.isdir(os.path.join(prefix, "drive_c", "windows", "syswow64")) else "win32"
+
+
+def make_template(dest, probe_exe, arch, timeout=180):
+    """Builds a template prefix of the given architecture: wineboot, the shared shell desktop and the ALSA
+    audio driver."""
     require_programs()
     if os.path.exists(dest):
         shutil.rmtree(dest)
     os.makedirs(os.path.dirname(os.path.abspath(dest)), exist_ok=True)
-    env = dict(os.environ, WINEPREFIX=os.path.abspath(dest), **WINE_ENV)
+    env = dict(os.environ, WINEPREFIX=os.path.abspath(dest), WINEARCH=arch, **WINE_ENV)
     env.pop("DISPLAY", None)
     log = os.path.abspath(dest) + ".log"
     if os.path.exists(log):
@@ -102,6 +118,9 @@ def make_template(dest, probe_exe, timeout=180):
             raise HarnessError("setting %s\\%s failed, see %s" % (path, name, log))
     # The registry reaches the disk only when the wineserver exits; copies taken earlier miss it.
     _run_logged(["wineserver", "-w"], env, log, timeout)
+    if prefix_arch(dest) != arch:
+        raise HarnessError("%s is a %s prefix, not %s" % (dest, prefix_arch(dest), arch))
+    print("template prefix %s: %s" % (dest, arch))
 
 
 _locale_dirs = {}
@@ -246,8 +265,9 @@ class WineSession:
         self.winbuilddir = os.path.abspath(winbuilddir or os.environ.get("WINBUILDDIR", ""))
         if not os.environ.get("WINBUILDDIR") and winbuilddir is None:
             raise HarnessError("WINBUILDDIR is not set")
+        self.arch = wine_arch()
         self.template = os.environ.get("E2E_TEMPLATE_PREFIX",
-                                       os.path.join(self.winbuilddir, "e2e", "template-prefix"))
+                                       os.path.join(self.winbuilddir, "e2e", "template-prefix-" + self.arch))
         self.probe_exe = os.environ.get("E2E_PROBE", os.path.join(self.winbuilddir, "tools", "probe", "probe.exe"))
         self.launchers = []
         self.xvfb = None
@@ -261,15 +281,16 @@ class WineSession:
         for path in (self.template, self.probe_exe):
             if not os.path.exists(path):
                 raise HarnessError("missing " + path)
+        if prefix_arch(self.template) != self.arch:
+            raise HarnessError("%s is not a %s prefix" % (self.template, self.arch))
         self.dir = tempfile.mkdtemp(prefix="e2e-session-")
         try:
             self._start_xvfb()
             self.prefix = os.path.join(self.dir, "prefix")
             subprocess.run(["cp", "-a", self.template, self.prefix], check=True, timeout=120)
             self.standin_log = os.path.join(self.dir, "standin.log")
-            self.env = dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display,
+            self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH=self.arch, DISPLAY=self.display,
                             STANDIN_LOG=windows_path(self.standin_log), **WINE_ENV, **ENGLISH_LOCALE)
-            self.env.pop("WINEARCH", None)
             self.idle = self._popen_wine([self.probe_exe, "NUL", "idle"], "idle")
             wait_for(self._desktop_ready, 60, interval=0.3, what="the shared desktop's taskbar")
         except BaseException:
@@ -491,10 +512,10 @@ def module_session():
 
 
 def main(argv):
-    if len(argv) == 4 and argv[1] == "make-template":
-        make_template(argv[2], argv[3])
+    if len(argv) == 5 and argv[1] == "make-template" and argv[4] in ARCHES:
+        make_template(argv[2], argv[3], argv[4])
         return 0
-    sys.stderr.write("usage: harness.py make-template DIR PROBE.exe\n")
+    sys.stderr.write("usage: harness.py make-template DIR PROBE.exe win32|win64\n")
     return 2
 
 

@@ -1,7 +1,7 @@
 # tests/e2e/test_uninstall.py: uninstall options clicked on screen clear key trees, start removers, hide the dialog.
 import unittest
 
-from uninstall_flow import (CARD_REMOVER, DIFX, NOMAD, OPTIONS, TUNER_SETUP, ZORVA, UninstallTest)
+from uninstall_flow import (CARD_REMOVER, DIFX, DIFX64, NOMAD, OPTIONS, TUNER_SETUP, ZORVA, UninstallTest)
 
 
 class OptionTest(UninstallTest):
@@ -16,6 +16,10 @@ class OptionTest(UninstallTest):
     def test_each_option_clears_its_tree_starts_its_program_and_hides_the_dialog(self):
         for name, option, point, key, program in self.CASES:
             with self.subTest(name):
+                if key is DIFX:
+                    self.seed_tree(DIFX64)
+                    # Under WOW64 the 64-bit view holds a tree of its own; on 32-bit Windows it is the one view.
+                    self.assertEqual(self.query(DIFX)["exists"], self.session.arch == "win32")
                 self.seed_tree(key)
                 dialog = self.open_dialog()
                 mark = self.log_mark()
@@ -32,7 +36,8 @@ class OptionTest(UninstallTest):
                     self.assertEqual((tree["values"], tree["subkeys"]), ([], ["NOMAD"]))
                     self.assertEqual(self.query(NOMAD)["values"], [{"name": "Welcome", "type": "REG_DWORD", "data": 1}])
                 else:
-                    self.assertFalse(self.query(key)["exists"])
+                    self.assertFalse(self.query(DIFX)["exists"])
+                    self.assertFalse(self.query(DIFX64)["exists"])
 
     def test_reopened_dialog_keeps_the_choice_and_a_click_on_it_runs_nothing(self):
         self.open_dialog()

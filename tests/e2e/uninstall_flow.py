@@ -16,6 +16,7 @@ OPTIONS = {
     "RadioButton3": ((60, 101), "Veltrana Brio/ Nomad/ Brio Max"),
 }
 DIFX = ("HKLM", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\DIFx")
+DIFX64 = ("HKLM64", DIFX[1])  # the same key in the 64-bit registry view, where a 64-bit installer writes
 ZORVA = ("HKCU", "SOFTWARE\\ZORVA\\SETUP")
 NOMAD = ("HKCU", "SOFTWARE\\ZORVA\\SETUP\\NOMAD")
 CARD_REMOVER = ("CardRemover", "Driver\\CardRemover.exe", "")
@@ -51,7 +52,7 @@ class UninstallTest(unittest.TestCase):
     def setUp(self):
         self.session.park_pointer()
         self.set_verdict(None)
-        for root, path in (DIFX, ZORVA):
+        for root, path in (DIFX, DIFX64, ZORVA):
             self.session.probe("reg-delete-tree", root, path)
         self.launcher = self.session.start_launcher(self.medium)
         self.addCleanup(self.launcher.kill)

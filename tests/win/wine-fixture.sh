@@ -2,6 +2,7 @@
 # tests/win/wine-fixture.sh start|stop STATEDIR: the Windows tests' Wine prefix and the one headless X server
 # they share. Wine keeps one desktop process per prefix, bound to the display of the first program that needed
 # it, so the prefix is created and every test is run on the same display for the prefix's lifetime.
+# WINEARCH (win32 or win64) must be set: the prefix is made with it and checked to have it.
 set -euo pipefail
 action=$1
 state=$2
@@ -19,8 +20,14 @@ start)
   [ -e "/tmp/.X11-unix/X$display" ] || { echo "Xvfb :$display did not come up" >&2; exit 1; }
   echo "$display" > "$state/display"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    DISPLAY=":$display" wineboot -i < /dev/null > "$state/wineboot.log" 2>&1
+    DISPLAY=":$display" wineboot -i < /dev/null > "$state/wineboot.log" 2>&1 \
+      || { cat "$state/wineboot.log" >&2; exit 1; }
   fi
+  # Only a 64-bit prefix has a folder for 32-bit system files.
+  arch=win32
+  [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && arch=win64
+  [ "$arch" = "${WINEARCH:?}" ] || { echo "$WINEPREFIX is a $arch prefix, not $WINEARCH" >&2; exit 1; }
+  echo "Wine prefix $WINEPREFIX: $WINEARCH"
   ;;
 stop)
   # The prefix's desktop process goes first, while its display still exists.

@@ -125,10 +125,10 @@ def main(argv):
     args = parser.parse_args(argv[1:])
     win, host, out = (os.path.abspath(p) for p in (args.win, args.host, args.out))
 
-    template = os.path.join(out, "template-prefix")
+    template = os.path.join(out, "template-prefix-" + harness.wine_arch())
     probe = os.path.join(win, "tools", "probe", "probe.exe")
     if not os.path.isdir(template):
-        harness.make_template(template, probe)
+        harness.make_template(template, probe, harness.wine_arch())
     os.environ["E2E_TEMPLATE_PREFIX"] = template
     os.environ["E2E_PROBE"] = probe
 

@@ -539,15 +539,25 @@ std::string WindowAt(const Args& args)
     return Object().Add("window", Brief(WindowFromPoint(point))).Text();
 }
 
-HKEY RootArg(const std::wstring& text)
+// A registry root and the view it is seen in: HKLM64 is HKEY_LOCAL_MACHINE in the 64-bit view, which a
+// 32-bit program under WOW64 does not see by default.
+struct RegRoot {
+    HKEY key;
+    REGSAM view;
+};
+
+RegRoot RootArg(const std::wstring& text)
 {
     if (text == L"HKCU") {
-        return HKEY_CURRENT_USER;
+        return {HKEY_CURRENT_USER, 0};
     }
     if (text == L"HKLM") {
-        return HKEY_LOCAL_MACHINE;
+        return {HKEY_LOCAL_MACHINE, 0};
     }
-    Fail("root must be HKCU or HKLM");
+    if (text == L"HKLM64") {
+        return {HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY};
+    }
+    Fail("root must be HKCU, HKLM or HKLM64");
 }
 
 void CheckRegistry(LSTATUS status, const char* call)
@@ -560,7 +570,8 @@ void CheckRegistry(LSTATUS status, const char* call)
 void SetValue(const Args& args, DWORD type, const void* data, DWORD size)
 {
     RegKey key;
-    CheckRegistry(RegCreateKeyExW(RootArg(args[0]), args[1].c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+    const RegRoot root = RootArg(args[0]);
+    CheckRegistry(RegCreateKeyExW(root.key, args[1].c_str(), 0, nullptr, 0, KEY_SET_VALUE | root.view, nullptr,
                                   key.Out(), nullptr),
                   "RegCreateKeyExW");
     CheckRegistry(RegSetValueExW(key.Get(), args[2].c_str(), 0, type, static_cast<const BYTE*>(data), size),
@@ -602,8 +613,9 @@ std::string RegCreate(const Args& args)
     NeedArgs(args, 2, "reg-create ROOT PATH");
     RegKey key;
     DWORD disposition = 0;
-    CheckRegistry(RegCreateKeyExW(RootArg(args[0]), args[1].c_str(), 0, nullptr, 0, KEY_READ, nullptr, key.Out(),
-                                  &disposition),
+    const RegRoot root = RootArg(args[0]);
+    CheckRegistry(RegCreateKeyExW(root.key, args[1].c_str(), 0, nullptr, 0, KEY_READ | root.view, nullptr,
+                                  key.Out(), &disposition),
                   "RegCreateKeyExW");
     return Object().Add("created", Bool(disposition == REG_CREATED_NEW_KEY)).Text();
 }
@@ -611,11 +623,19 @@ std::string RegCreate(const Args& args)
 std::string RegDeleteTree(const Args& args)
 {
     NeedArgs(args, 2, "reg-delete-tree ROOT PATH");
-    const LSTATUS status = SHDeleteKeyW(RootArg(args[0]), args[1].c_str());
-    if (status != ERROR_FILE_NOT_FOUND) {
-        CheckRegistry(status, "SHDeleteKeyW");
+    const RegRoot root = RootArg(args[0]);
+    {
+        RegKey key;
+        const LSTATUS status = RegOpenKeyExW(root.key, args[1].c_str(), 0, KEY_ALL_ACCESS | root.view, key.Out());
+        if (status == ERROR_FILE_NOT_FOUND) {
+            return Object().Add("deleted", Bool(false)).Text();
+        }
+        CheckRegistry(status, "RegOpenKeyExW");
+        CheckRegistry(RegDeleteTreeW(key.Get(), nullptr), "RegDeleteTreeW");
     }
-    return Object().Add("deleted", Bool(status == ERROR_SUCCESS)).Text();
+    // RegDeleteKeyExW, unlike RegDeleteKeyW, deletes the key in the view asked for.
+    CheckRegistry(RegDeleteKeyExW(root.key, args[1].c_str(), root.view, 0), "RegDeleteKeyExW");
+    return Object().Add("deleted", Bool(true)).Text();
 }
 
 std::string HexBytes(const BYTE* data, DWORD size)
@@ -673,7 +693,8 @@ std::string RegQuery(const Args& args)
 {
     NeedArgs(args, 2, "reg-query ROOT PATH");
     RegKey key;
-    const LSTATUS status = RegOpenKeyExW(RootArg(args[0]), args[1].c_str(), 0, KEY_READ, key.Out());
+    const RegRoot root = RootArg(args[0]);
+    const LSTATUS status = RegOpenKeyExW(root.key, args[1].c_str(), 0, KEY_READ | root.view, key.Out());
     if (status == ERROR_FILE_NOT_FOUND) {
         return Object().Add("exists", Bool(false)).Text();
     }
@@ -771,32 +792,92 @@ struct GdiHandleEntry {
 #pragma pack(pop)
 static_assert(sizeof(GdiHandleEntry) == 24, "GDI handle entry layout");
 constexpr DWORD kGdiHandleCount = 0x10000;
+// Offsets into Wine's process and thread environment blocks (Wine 8.0).
 constexpr DWORD kPeb32GdiSharedHandleTable = 0x94;
+constexpr DWORD kTeb32GdiBatchCount = 0xF70;  // under WOW64, Wine keeps the 64-bit TEB's address here
+constexpr DWORD kTeb64Peb = 0x60;
+constexpr DWORD kPeb64GdiSharedHandleTable = 0xF8;
 
-// Counts the live objects in another process's GDI handle table, which its PEB points to; stock objects
-// (flagged in the handle's unique part) are counted apart.
-std::string GdiCount(const Args& args)
+template <typename T>
+T ReadRemote(HANDLE process, unsigned long long address)
 {
-    NeedArgs(args, 1, "gdi-count PID");
-    KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
-                                     static_cast<DWORD>(Number(args[0]))));
-    if (!process) {
-        FailCall("OpenProcess");
+    T value{};
+    SIZE_T got = 0;
+    if (address == 0 || !ReadProcessMemory(process, reinterpret_cast<const void*>(static_cast<UINT_PTR>(address)),
+                                           &value, sizeof value, &got)) {
+        Fail("cannot read the process's memory at " + std::to_string(address));
+    }
+    return value;
+}
+
+// The 32-bit TEB of one thread of the process.
+unsigned long long AnyThreadTeb(DWORD pid)
+{
+    struct ThreadBasicInformation {
+        LONG exitStatus;
+        PVOID teb;
+        CLIENT_ID client;
+        ULONG_PTR affinity;
+        LONG priority;
+        LONG basePriority;
+    };
+    using QueryThread = NTSTATUS(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryThread>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+    KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
+        if (entry.th32OwnerProcessID != pid) {
+            continue;
+        }
+        KernelHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
+        ThreadBasicInformation basic = {};
+        if (query && thread && query(thread.Get(), 0, &basic, sizeof basic, nullptr) == 0 && basic.teb) {
+            return reinterpret_cast<UINT_PTR>(basic.teb);
+        }
+    }
+    Fail("no thread of process " + std::to_string(pid) + " to read");
+}
+
+// Where Wine keeps a process's GDI handle table: its 32-bit PEB points to it in a 32-bit prefix; under
+// WOW64 the 64-bit PEB does, reached through the 64-bit TEB.
+unsigned long long GdiHandleTable(HANDLE process, DWORD pid)
+{
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(process, &wow64)) {
+        FailCall("IsWow64Process");
+    }
+    if (wow64) {
+        const auto teb64 = ReadRemote<DWORD>(process, AnyThreadTeb(pid) + kTeb32GdiBatchCount);
+        const auto peb64 = ReadRemote<unsigned long long>(process, teb64 + kTeb64Peb);
+        return ReadRemote<unsigned long long>(process, peb64 + kPeb64GdiSharedHandleTable);
     }
     using QueryProcess = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
     const auto query = reinterpret_cast<QueryProcess>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic = {};
-    if (!query || query(process.Get(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
+    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
         Fail("NtQueryInformationProcess failed");
     }
-    DWORD table = 0;
-    SIZE_T got = 0;
-    if (!ReadProcessMemory(process.Get(), reinterpret_cast<BYTE*>(basic.PebBaseAddress) + kPeb32GdiSharedHandleTable,
-                           &table, sizeof table, &got) ||
-        !table) {
-        Fail("no GDI handle table in the PEB");
+    return ReadRemote<DWORD>(process, reinterpret_cast<UINT_PTR>(basic.PebBaseAddress) + kPeb32GdiSharedHandleTable);
+}
+
+// Counts the live objects in another process's GDI handle table; stock objects (flagged in the handle's
+// unique part) are counted apart.
+std::string GdiCount(const Args& args)
+{
+    NeedArgs(args, 1, "gdi-count PID");
+    const DWORD pid = static_cast<DWORD>(Number(args[0]));
+    KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    if (!process) {
+        FailCall("OpenProcess");
     }
+    const unsigned long long table = GdiHandleTable(process.Get(), pid);
+    if (table == 0) {
+        Fail("no GDI handle table in the process");
+    }
+    SIZE_T got = 0;
     std::vector<GdiHandleEntry> entries(kGdiHandleCount);
     if (!ReadProcessMemory(process.Get(), reinterpret_cast<const void*>(static_cast<UINT_PTR>(table)),
                            entries.data(), entries.size() * sizeof(GdiHandleEntry), &got)) {
