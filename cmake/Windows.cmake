@@ -3,6 +3,8 @@ add_compile_options(-Wall -Wextra -ffunction-sections -fdata-sections)
 # Release executables drop unused sections and their symbols.
 add_link_options($<$<CONFIG:Release,MinSizeRel>:LINKER:--gc-sections> $<$<CONFIG:Release,MinSizeRel>:-s>)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+# No PE time stamp, so the same sources give the same executable at any time.
+add_link_options(LINKER:--no-insert-timestamp)
 
 # Artwork for the resources is generated, never edited by hand.
 set(ART_DIR ${CMAKE_BINARY_DIR}/art)

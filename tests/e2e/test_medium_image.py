@@ -1,10 +1,11 @@
-# tests/e2e/test_medium_image.py: the ISO image of the medium holds every path the launcher opens, and runs read-only.
+# tests/e2e/test_medium_image.py: the signed ISO image of the medium holds every path the launcher opens, runs
+# read-only, verifies against its signing CA, and is the same bytes when built again in another folder.
 import os
-import shutil
 import stat
 import struct
 import subprocess
 import sys
+import time
 import unittest
 
 import harness
@@ -12,6 +13,8 @@ from harness import WELCOME  # noqa: F401
 
 sys.path.insert(0, os.path.join(harness.SOURCE_DIR, "tools"))
 import make_iso  # noqa: E402
+import make_medium  # noqa: E402
+from medium_sums import file_sha256  # noqa: E402
 
 # Every path the launcher opens or starts, with the case it asks for.
 LAUNCHER_PATHS = [
@@ -23,9 +26,13 @@ LAUNCHER_PATHS = [
 ]
 INSTALL_PIECE = (20, 52, 200, 25)  # x, y, width, height of the install zone's highlight
 SECTOR = 2048
+MAKE_ISO = os.path.join(harness.SOURCE_DIR, "tools", "make_iso.py")
+MEDIUM_TARGETS = ["Launch", "Setup", "CardRemover", "TunerSetup"]
 
 SESSION = None
-ISO = None
+PKI = None  # the throw-away certificates of make_certificates
+SIGNING_TIME = None
+ISO = None  # signed with PKI's code-signing certificate
 TREE = None  # the image extracted and made read-only
 
 
@@ -67,10 +74,72 @@ def joliet_files(iso_path):
     return files
 
 
+def make_certificates(folder):
+    """A throw-away CA (ca.pem) that issued a code-signing certificate (signer.p12) and a server-only one
+    (server.p12), both locked with the password in password.txt; and an unrelated CA (other-ca.pem)."""
+    def openssl(*args):
+        subprocess.run(("openssl",) + args, cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60, check=True)
+
+    os.makedirs(folder)
+    with open(os.path.join(folder, "password.txt"), "w") as f:
+        f.write("test password\n")
+    for ca in ("ca", "other-ca"):
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", ca + ".key", "-out", ca + ".pem",
+                "-days", "2", "-subj", "/CN=Veltrana test " + ca, "-addext", "basicConstraints=critical,CA:TRUE",
+                "-addext", "keyUsage=critical,keyCertSign")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "leaf.key", "-out", "leaf.csr",
+            "-subj", "/CN=Veltrana test signer")
+    for name, usage in (("signer", "codeSigning"), ("server", "serverAuth")):
+        with open(os.path.join(folder, name + ".ext"), "w") as f:
+            f.write("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=%s\n" % usage)
+        openssl("x509", "-req", "-in", "leaf.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                "-days", "1", "-extfile", name + ".ext", "-out", name + ".pem")
+        openssl("pkcs12", "-export", "-inkey", "leaf.key", "-in", name + ".pem", "-certfile", "ca.pem",
+                "-passout", "file:password.txt", "-out", name + ".p12")
+    return folder
+
+
+def signing_args(pkcs12="signer.p12", password="password.txt", ca="ca.pem"):
+    """make_iso.py's options for signing at the module's fixed time with PKI's files."""
+    return ["--sign-pkcs12", os.path.join(PKI, pkcs12), "--sign-password-file", os.path.join(PKI, password),
+            "--ca", os.path.join(PKI, ca), "--signing-time", str(SIGNING_TIME)]
+
+
+def run_make_iso(*args, env=None):
+    return subprocess.run([sys.executable, MAKE_ISO] + list(args), env=env, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, universal_newlines=True, timeout=120)
+
+
+def make_signed_iso(iso, bindir, env=None):
+    made = run_make_iso(iso, "--bin", bindir, *signing_args(), env=env)
+    if made.returncode != 0:
+        raise AssertionError("make_iso.py failed:\n" + made.stderr)
+    return iso
+
+
+def build_medium_programs(builddir):
+    """A clean Release build of the programs on the medium in builddir."""
+    toolchain = os.path.join(harness.SOURCE_DIR, "cmake", "mingw-i686.cmake")
+    os.makedirs(builddir)
+    log = os.path.join(builddir, "build.log")
+    for args in (["cmake", "-S", harness.SOURCE_DIR, "-B", builddir, "-DCMAKE_BUILD_TYPE=Release",
+                  "-DCMAKE_TOOLCHAIN_FILE=" + toolchain],
+                 ["cmake", "--build", builddir, "-j2", "--target"] + MEDIUM_TARGETS):
+        with open(log, "ab") as f:
+            status = subprocess.run(args, stdin=subprocess.DEVNULL, stdout=f, stderr=subprocess.STDOUT,
+                                    timeout=900).returncode
+        if status != 0:
+            with open(log, errors="replace") as f:
+                raise AssertionError("%s failed:\n%s" % (" ".join(args[:2]), f.read()[-3000:]))
+
+
 def setUpModule():
-    global SESSION, ISO, TREE
+    global SESSION, PKI, SIGNING_TIME, ISO, TREE
     SESSION = harness.WineSession().__enter__()
-    ISO = make_iso.make_iso(os.path.join(SESSION.dir, "medium.iso"), SESSION.winbuilddir)
+    PKI = make_certificates(os.path.join(SESSION.dir, "pki"))
+    SIGNING_TIME = int(time.time())  # within the certificates' validity, which starts when they are made
+    ISO = make_signed_iso(os.path.join(SESSION.dir, "medium.iso"), SESSION.winbuilddir)
     TREE = os.path.join(SESSION.dir, "cdrom")
     with open(os.path.join(SESSION.dir, "osirrox.log"), "wb") as log:
         subprocess.run(["osirrox", "-indev", ISO, "-extract", "/", TREE], stdin=subprocess.DEVNULL, stdout=log,
@@ -132,6 +201,52 @@ class MediumImageTest(unittest.TestCase):
                 SESSION.probe("close", menu["hwnd"])
                 launcher.wait(15)
 
+    def test_signed_image_verifies_and_a_changed_byte_fails_it(self):
+        direct = subprocess.run(["osslsigncode", "verify", "-CAfile", os.path.join(PKI, "ca.pem"),
+                                 "-in", os.path.join(TREE, "Launch.exe")], stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+        self.assertEqual(direct.returncode, 0, direct.stdout.decode(errors="replace"))
+        verified = run_make_iso("--verify", ISO, "--ca", os.path.join(PKI, "ca.pem"))
+        self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
+
+        with open(ISO, "rb") as f:
+            image = f.read()
+        # The launcher's bytes are covered by its signature, a skin's only by SHA256SUMS.
+        for path, problems in (("Launch.exe", ["changed: Launch.exe", "the signature of Launch.exe does not verify"]),
+                               ("Autorun/English/ZoBack_Eng.bmp", ["changed: Autorun/English/ZoBack_Eng.bmp"])):
+            with self.subTest(path):
+                with open(os.path.join(TREE, path), "rb") as f:
+                    content = f.read()
+                at = image.find(content)
+                self.assertGreaterEqual(at, 0)
+                at += len(content) // 2
+                changed = os.path.join(SESSION.dir, "changed.iso")
+                with open(changed, "wb") as f:
+                    f.write(image[:at] + bytes([image[at] ^ 1]) + image[at + 1:])
+                result = run_make_iso("--verify", changed, "--ca", os.path.join(PKI, "ca.pem"))
+                self.assertNotEqual(result.returncode, 0)
+                for problem in problems:
+                    self.assertIn(problem, result.stdout)
+
+    def test_failed_signing_leaves_no_image_and_no_tree(self):
+        wrong_password = os.path.join(SESSION.dir, "wrong-password.txt")
+        with open(wrong_password, "w") as f:
+            f.write("not the password\n")
+        cases = [
+            ("wrong password", signing_args(password=wrong_password), "wrong password"),
+            ("certificate without code signing", signing_args(pkcs12="server.p12"), "not for code signing"),
+            ("signature that does not verify", signing_args(ca="other-ca.pem"), "does not verify"),
+        ]
+        for name, args, message in cases:
+            with self.subTest(name):
+                out = os.path.join(SESSION.dir, "failed-" + name.replace(" ", "-"))
+                os.makedirs(out)
+                result = run_make_iso(os.path.join(out, "medium.iso"), "--bin", SESSION.winbuilddir,
+                                      "--tree", os.path.join(out, "tree"), *args)
+                self.assertNotEqual(result.returncode, 0)
+                self.assertIn(message, result.stderr)
+                self.assertEqual(os.listdir(out), [])
+
     def start_from_drive(self):
         drive = os.path.join(SESSION.prefix, "dosdevices", "d:")
         if not os.path.lexists(drive):
@@ -147,6 +262,25 @@ class MediumImageTest(unittest.TestCase):
         except AssertionError:
             png = SESSION.save_png(client, os.path.join(SESSION.dir, "..", "e2e-medium-image-%s.png" % self.id()))
             self.fail("%s (screenshot %s)" % (harness.first_difference(SESSION.shot(rect), expected), png))
+
+
+
+class ReproducibleBuildTest(unittest.TestCase):
+    def test_two_clean_builds_in_two_folders_give_the_same_bytes(self):
+        # Folder paths of different lengths, built one after the other; one image dated through
+        # SOURCE_DATE_EPOCH, the other through the commit.
+        env_epoch = dict(os.environ, SOURCE_DATE_EPOCH=str(make_iso.image_time({})))
+        env_commit = {name: value for name, value in os.environ.items() if name != "SOURCE_DATE_EPOCH"}
+        outputs = [source for source, _target in make_medium.PROGRAMS] + ["medium.iso"]
+        digests = []
+        for builddir, env in ((os.path.join(SESSION.dir, "build-a"), env_epoch),
+                              (os.path.join(SESSION.dir, "second-folder", "build-b"), env_commit)):
+            build_medium_programs(builddir)
+            make_signed_iso(os.path.join(builddir, "medium.iso"), builddir, env)
+            digests.append([file_sha256(os.path.join(builddir, path)) for path in outputs])
+        for path, first, second in zip(outputs, *digests):
+            with self.subTest(path):
+                self.assertEqual(first, second)
 
 
 if __name__ == "__main__":
