@@ -1,8 +1,8 @@
 # tests/e2e/test_medium_image.py: the signed ISO image of the medium holds every path the launcher opens, runs
 # read-only, verifies against its signing CA, and is the same bytes when built again in another folder.
 import os
+import shutil
 import stat
-import struct
 import subprocess
 import sys
 import time
@@ -25,7 +25,6 @@ LAUNCHER_PATHS = [
     "Launch.exe", "autorun.inf",
 ]
 INSTALL_PIECE = (20, 52, 200, 25)  # x, y, width, height of the install zone's highlight
-SECTOR = 2048
 MAKE_ISO = os.path.join(harness.SOURCE_DIR, "tools", "make_iso.py")
 MEDIUM_TARGETS = ["Launch", "Setup", "CardRemover", "TunerSetup"]
 
@@ -37,41 +36,11 @@ TREE = None  # the image extracted and made read-only
 
 
 def joliet_files(iso_path):
-    """The file paths of the image's Joliet tree, which is what Windows reads, with ';1' versions dropped."""
-    with open(iso_path, "rb") as f:
-        data = f.read()
-    root = None
-    for sector in range(16, len(data) // SECTOR):
-        descriptor = data[sector * SECTOR:(sector + 1) * SECTOR]
-        if descriptor[0] == 255:
-            break
-        if descriptor[0] == 2 and descriptor[88:91] in (b"%/@", b"%/C", b"%/E"):
-            root = descriptor[156:156 + 34]
-    if root is None:
-        raise AssertionError("no Joliet volume descriptor in " + iso_path)
-
-    files = []
-
-    def walk(record, prefix):
-        extent, length = struct.unpack_from("<I", record, 2)[0], struct.unpack_from("<I", record, 10)[0]
-        at, end = extent * SECTOR, extent * SECTOR + length
-        while at < end:
-            size = data[at]
-            if size == 0:  # records never cross a sector: the rest of this one is padding
-                at = (at // SECTOR + 1) * SECTOR
-                continue
-            entry = data[at:at + size]
-            name = entry[33:33 + entry[32]]
-            if name not in (b"\0", b"\1"):
-                name = name.decode("utf-16-be").split(";")[0]
-                if entry[25] & 2:
-                    walk(entry, prefix + name + "/")
-                else:
-                    files.append(prefix + name)
-            at += size
-
-    walk(root, "")
-    return files
+    """The file paths of the image's Joliet tree, which is what Windows reads, as xorriso loads that tree."""
+    listing = subprocess.run(["xorriso", "-rockridge", "off", "-joliet", "on", "-indev", iso_path,
+                              "-find", "/", "-type", "f"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, timeout=60, check=True).stdout
+    return [line.strip("'")[1:] for line in listing.decode("utf-8").splitlines()]
 
 
 def make_certificates(folder):
@@ -118,12 +87,12 @@ def make_signed_iso(iso, bindir, env=None):
     return iso
 
 
-def build_medium_programs(builddir):
-    """A clean Release build of the programs on the medium in builddir."""
-    toolchain = os.path.join(harness.SOURCE_DIR, "cmake", "mingw-i686.cmake")
+def build_medium_programs(sourcedir, builddir):
+    """A clean Release build of the programs on the medium from sourcedir in builddir."""
+    toolchain = os.path.join(sourcedir, "cmake", "mingw-i686.cmake")
     os.makedirs(builddir)
     log = os.path.join(builddir, "build.log")
-    for args in (["cmake", "-S", harness.SOURCE_DIR, "-B", builddir, "-DCMAKE_BUILD_TYPE=Release",
+    for args in (["cmake", "-S", sourcedir, "-B", builddir, "-DCMAKE_BUILD_TYPE=Release",
                   "-DCMAKE_TOOLCHAIN_FILE=" + toolchain],
                  ["cmake", "--build", builddir, "-j2", "--target"] + MEDIUM_TARGETS):
         with open(log, "ab") as f:
@@ -267,15 +236,17 @@ class MediumImageTest(unittest.TestCase):
 
 class ReproducibleBuildTest(unittest.TestCase):
     def test_two_clean_builds_in_two_folders_give_the_same_bytes(self):
-        # Folder paths of different lengths, built one after the other; one image dated through
-        # SOURCE_DATE_EPOCH, the other through the commit.
+        # Two copies of the sources in folders of different path lengths, built one after the other; one
+        # image dated through SOURCE_DATE_EPOCH, the other through the commit.
+        copy = os.path.join(SESSION.dir, "second-folder", "sources")
+        shutil.copytree(harness.SOURCE_DIR, copy, ignore=shutil.ignore_patterns("build", ".git", "__pycache__"))
         env_epoch = dict(os.environ, SOURCE_DATE_EPOCH=str(make_iso.image_time({})))
         env_commit = {name: value for name, value in os.environ.items() if name != "SOURCE_DATE_EPOCH"}
         outputs = [source for source, _target in make_medium.PROGRAMS] + ["medium.iso"]
         digests = []
-        for builddir, env in ((os.path.join(SESSION.dir, "build-a"), env_epoch),
-                              (os.path.join(SESSION.dir, "second-folder", "build-b"), env_commit)):
-            build_medium_programs(builddir)
+        for sourcedir, builddir, env in ((harness.SOURCE_DIR, os.path.join(SESSION.dir, "build-a"), env_epoch),
+                                         (copy, os.path.join(copy, "build", "b"), env_commit)):
+            build_medium_programs(sourcedir, builddir)
             make_signed_iso(os.path.join(builddir, "medium.iso"), builddir, env)
             digests.append([file_sha256(os.path.join(builddir, path)) for path in outputs])
         for path, first, second in zip(outputs, *digests):
