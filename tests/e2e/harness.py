@@ -496,7 +496,8 @@ class WineSession:
 
     # --- stand-in log -------------------------------------------------------------------------------------
     def standin_entries(self):
-        """The (name, command line, current directory) lines the stand-in programs logged, in order."""
+        """The (name, command line, current directory, start-up show state) lines the stand-in programs
+        logged, in order."""
         if not os.path.exists(self.standin_log):
             return []
         with open(self.standin_log, "rb") as f:

@@ -114,7 +114,8 @@ def elapsed(start):
 
 
 def standin_entries(session, encoding):
-    """The stand-in log lines as (name, command line, current directory), decoded from the given code page."""
+    """The stand-in log lines as (name, command line, current directory, show state), decoded from the given
+    code page."""
     if not os.path.exists(session.standin_log):
         return []
     with open(session.standin_log, "rb") as f:

@@ -5,8 +5,9 @@ import unittest
 import harness
 from harness import DIALOG  # noqa: F401
 import sound_sink
-from menu_session import (OUTSIDE, MenuTest, medium, session, setUpModule)  # noqa: F401
+from menu_session import (OUTSIDE, MenuTest, centre, medium, session, setUpModule)  # noqa: F401
 
+WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON = 0x0201, 0x0202, 0x0001
 
 
 class SoundAndInstallerTest(MenuTest):
@@ -23,6 +24,12 @@ class SoundAndInstallerTest(MenuTest):
         names = {data: name for name, data in self.sounds.items()}
         return [names.get(data, "%d unknown bytes" % len(data)) for data in self.sink.new_streams(1)]
 
+    def post_press(self, x, y):
+        """Posts a left press and release at (x, y) of the picture to the menu window, moving no pointer."""
+        position = (y << 16) | x
+        session().probe("post", self.menu["hwnd"], WM_LBUTTONDOWN, MK_LBUTTON, position)
+        session().probe("post", self.menu["hwnd"], WM_LBUTTONUP, 0, position)
+
     def setup_runs(self, count, before):
         harness.wait_for(lambda: len(session().standin_entries()) >= before + count, 20,
                          what="%d installer start(s)" % count)
@@ -31,7 +38,8 @@ class SoundAndInstallerTest(MenuTest):
 
     def test_sounds_installer_and_left_exit(self):
         self.assertNotEqual(self.sounds["DOWN"], self.sounds["NoDOWN"])
-        setup = ("Setup", "Setup\\Setup.exe", harness.windows_path(self.medium))
+        # Started by its relative path from the medium's root, shown with SW_SHOW (5).
+        setup = ("Setup", "Setup\\Setup.exe", harness.windows_path(self.medium), "5")
         before = len(session().standin_entries())
         self.hover("install", 30, 60)
         session().click(1)
@@ -43,9 +51,15 @@ class SoundAndInstallerTest(MenuTest):
         self.assertEqual(self.played(), ["NoDOWN"])
         self.assertEqual(len(session().standin_entries()), before + 1)
 
+        # A press on the install entry while nothing is lit (posted, so the pointer stays outside): the
+        # sound follows the hover state, the action the pressed position.
+        self.post_press(*centre("install"))
+        self.assertEqual(self.played(), ["NoDOWN"])
+        self.assertEqual(self.setup_runs(1, before + 1), [setup])
+
         self.hover("install", 30, 60)
         session().xdotool("click", "--repeat", 2, "--delay", 80, 1)
-        self.assertEqual(self.setup_runs(2, before + 1), [setup, setup])
+        self.assertEqual(self.setup_runs(2, before + 2), [setup, setup])
         self.assert_exit(1)
 
 

@@ -98,9 +98,10 @@ class UninstallTest(unittest.TestCase):
         entries = harness.wait_for(lambda: (lambda e: e if len(e) >= len(programs) else None)(
             self.session.standin_entries()[mark:]), 20, what="%d stand-in log line(s)" % len(programs))
         self.assertEqual(len(entries), len(programs), entries)
-        for (name, line, cwd), (want_name, want_program, want_args) in zip(entries, programs):
+        for (name, line, cwd, show), (want_name, want_program, want_args) in zip(entries, programs):
             program, args = split_command_line(line)
             self.assertEqual((name, program.lower(), args), (want_name, want_program.lower(), want_args), line)
+            self.assertEqual(show, "5", "%s started with show state %s, not SW_SHOW" % (name, show))
             self.assertEqual(cwd.rstrip("\\").lower(), harness.windows_path(self.medium).lower())
 
     # --- windows ------------------------------------------------------------------------------------------

@@ -216,6 +216,7 @@ TEST(BitmapFormat, SizesThatOverflowOrNeedAbsurdBuffersAreRejected)
         {100000, 100000, 1, 1, 0, 0, 0},
         {4, 2, 1, 24, 0, 0xFFFFFFFF, 0},
         {65536, 65536, 1, 8, 1, 100, 0},  // small compressed data, huge surface
+        {8192, 8192, 1, 1, 0, 0, 0},      // 8 MiB of pixels, but a 256 MiB 32-bit drawing surface
     };
     for (const Info& i : cases) {
         Bytes data = Header(i);

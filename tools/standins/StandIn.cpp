@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <string>
 #include <vector>
 
 namespace standin {
@@ -60,6 +61,16 @@ const char* SkipProgramName(const char* p)
     return p;
 }
 
+// The show state this program was started with, as its start-up information
+// gives it, or "none" when the starter set none.
+std::string StartupShowState()
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    return (startup.dwFlags & STARTF_USESHOWWINDOW) ? std::to_string(startup.wShowWindow) : "none";
+}
+
 }  // namespace
 
 bool IsTestMode()
@@ -72,7 +83,8 @@ void AppendLog(const char* name)
     std::string path = LogPath();
     if (path.empty())
         return;
-    std::string line = std::string(name) + "\t" + GetCommandLineA() + "\t" + CurrentDirectory() + "\r\n";
+    std::string line = std::string(name) + "\t" + GetCommandLineA() + "\t" + CurrentDirectory() + "\t" +
+                       StartupShowState() + "\r\n";
     // FILE_APPEND_DATA alone makes every write land at the end, also with several writers.
     FileHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

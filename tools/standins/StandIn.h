@@ -8,7 +8,8 @@ namespace standin {
 // Test mode: STANDIN_LOG names a log file. The programs then open no window.
 bool IsTestMode();
 
-// Appends "NAME\tCOMMANDLINE\tCURRENTDIR\r\n" to the STANDIN_LOG file.
+// Appends "NAME\tCOMMANDLINE\tCURRENTDIR\tSHOWSTATE\r\n" to the STANDIN_LOG file; SHOWSTATE is the
+// start-up show state (GetStartupInfo), or "none".
 void AppendLog(const char* name);
 
 // The whole contents of a file; false when it cannot be opened.
