@@ -171,13 +171,17 @@ std::vector<HWND> ChildrenOf(HWND parent)
 
 std::string WindowJson(HWND hwnd)
 {
+    // The caption comes first: asking for it waits until the window's thread answers, and whatever is
+    // read before that wait may be older than what is read after it. A busy launcher answers only once
+    // its window is shown; a rectangle read before would belong to a window not yet sized and centred.
+    const std::wstring caption = TextOf(hwnd);
     RECT rect = {};
     GetWindowRect(hwnd, &rect);
     return Object()
         .Add("hwnd", Handle(hwnd))
         .Add("pid", Num(ProcessOf(hwnd)))
         .Add("class", Str(ClassOf(hwnd)))
-        .Add("caption", Str(TextOf(hwnd)))
+        .Add("caption", Str(caption))
         .Add("visible", Bool(IsWindowVisible(hwnd)))
         .Add("enabled", Bool(IsWindowEnabled(hwnd)))
         .Add("iconic", Bool(IsIconic(hwnd)))
