@@ -5,8 +5,13 @@
 
 #include "app/Application.h"
 #include "app/ErrorBox.h"
+#include "platform/SystemLibrary.h"
 
 namespace {
+// First of all: no library loaded by name later, by the launcher or by the system on its behalf, can come
+// from the folder the launcher was started from.
+const bool librarySearchRestricted = RestrictLibrarySearchToSystemFolder();
+
 // Created before the entry runs: derives the title, loads the icon and makes
 // the application window. It destroys both forms when the program shuts down.
 TApplication TheApplication;

@@ -29,6 +29,7 @@ add_library(launcher_win STATIC
   platform/Process.cpp
   platform/Registry.cpp
   platform/Sound.cpp
+  platform/SystemLibrary.cpp
   platform/SystemError.cpp
   platform/AnsiText.cpp
   platform/UserLanguage.cpp
@@ -37,7 +38,8 @@ add_library(launcher_win STATIC
   uninstall/DriverRemoval.cpp
   uninstall/SelectForm.cpp
 )
-target_link_libraries(launcher_win PUBLIC launcher_core user32 gdi32 advapi32 winmm)
+# Only known DLLs are imported; other system libraries are loaded from the system folder at first use.
+target_link_libraries(launcher_win PUBLIC launcher_core user32 gdi32 advapi32)
 
 add_executable(Launch WIN32 app/Main.cpp resources/launcher.rc)
 add_dependencies(Launch launcher_art)

@@ -7,6 +7,7 @@ import unittest
 
 import harness
 from harness import IDOK, OUTSIDE, WELCOME, ZONES  # noqa: F401
+import sound_sink
 
 CLIENT = (0, 0, 600, 400)  # the picture, at the client origin
 SKIN = os.path.join("Autorun", "English")
@@ -159,3 +160,20 @@ class MenuTest(unittest.TestCase):
         status = self.launcher.wait(20)
         if status is not None:
             self.assertEqual(status, 0)
+
+
+class SoundTest(MenuTest):
+    """A menu test whose launcher's sounds are captured: start_with_sound sets self.sink and self.sounds."""
+
+    @classmethod
+    def start_with_sound(cls, medium_dir, folder, env_extra=None):
+        """Starts the launcher with its sounds going to a sink in the session's folder/."""
+        cls.sink = sound_sink.SoundSink(os.path.join(SESSION.dir, folder))
+        cls.start(medium_dir, env_extra=dict(cls.sink.env, **(env_extra or {})))
+        cls.sounds = {name: sound_sink.wav_data(os.path.join(medium_dir, "Autorun", "Sound", name + ".WAV"))
+                      for name in ("DOWN", "NoDOWN")}
+
+    def played(self):
+        """The sounds played since the last call, named by the file whose samples they are."""
+        names = {data: name for name, data in self.sounds.items()}
+        return [names.get(data, "%d unknown bytes" % len(data)) for data in self.sink.new_streams(1)]

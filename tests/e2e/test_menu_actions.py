@@ -1,28 +1,20 @@
 # tests/e2e/test_menu_actions.py: click sounds and the four menu actions, driven by real pointer presses.
 import os
+import shutil
 import unittest
 
 import harness
 from harness import DIALOG  # noqa: F401
-import sound_sink
-from menu_session import (OUTSIDE, MenuTest, centre, medium, session, setUpModule)  # noqa: F401
+from menu_session import (OUTSIDE, MenuTest, SoundTest, centre, medium, session, setUpModule)  # noqa: F401
 
 WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON = 0x0201, 0x0202, 0x0001
 
 
-class SoundAndInstallerTest(MenuTest):
+class SoundAndInstallerTest(SoundTest):
     @classmethod
     def setUpClass(cls):
         cls.medium = medium()
-        cls.sink = sound_sink.SoundSink(session().dir)
-        cls.start(cls.medium, env_extra=cls.sink.env)
-        cls.sounds = {name: sound_sink.wav_data(os.path.join(cls.medium, "Autorun", "Sound", name + ".WAV"))
-                      for name in ("DOWN", "NoDOWN")}
-
-    def played(self):
-        """The sounds played since the last call, named by the file whose samples they are."""
-        names = {data: name for name, data in self.sounds.items()}
-        return [names.get(data, "%d unknown bytes" % len(data)) for data in self.sink.new_streams(1)]
+        cls.start_with_sound(cls.medium, "sound")
 
     def post_press(self, x, y):
         """Posts a left press and release at (x, y) of the picture to the menu window, moving no pointer."""
@@ -117,6 +109,28 @@ class EntriesTest(MenuTest):
             self.assertEqual(captions(), [caption])
         self.assert_no_message_box("after opening the file browser")
         self.close_windows(self.new_windows(before, "ExplorerWClass"))
+
+
+class PlantedLibraryTest(SoundTest):
+    """Libraries named like the system libraries the launcher loads, planted beside it on a copied medium,
+    with Wine told to prefer such a file, as Windows does for every library that is not a known DLL."""
+
+    PLANTED = ("winmm", "oleacc")
+
+    def test_planted_libraries_are_never_loaded(self):
+        path = medium()
+        for name in self.PLANTED:
+            shutil.copy(os.path.join(session().winbuilddir, "tests", "e2e", "planted", name + ".dll"), path)
+        marker = os.path.join(session().dir, "planted-marker.txt")
+        self.start_with_sound(path, "planted-sound", {
+            "WINEDLLOVERRIDES": harness.WINE_ENV["WINEDLLOVERRIDES"] + ";%s=n,b" % ",".join(self.PLANTED),
+            "PLANTED_MARKER": harness.windows_path(marker)})
+        self.hover("install")
+        session().click(1)
+        self.assertEqual(self.played(), ["DOWN"])  # a planted winmm would play nothing
+        self.assertFalse(os.path.exists(marker), "loaded from beside the launcher: %s" % (
+            open(marker).read() if os.path.exists(marker) else ""))
+        self.assert_exit(1)
 
 
 if __name__ == "__main__":

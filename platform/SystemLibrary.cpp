@@ -1,0 +1,31 @@
+// platform/SystemLibrary.cpp: loading system libraries by full path, and the process-wide search restriction.
+#include "platform/SystemLibrary.h"
+
+#include <map>
+#include <string>
+
+bool RestrictLibrarySearchToSystemFolder()
+{
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    const auto restrict = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    return restrict != nullptr && restrict(kSearchSystem32);
+}
+
+HMODULE SystemLibrary(const char* name)
+{
+    static std::map<std::string, HMODULE> loaded;
+    const auto found = loaded.find(name);
+    if (found != loaded.end())
+        return found->second;
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    HMODULE module = nullptr;
+    if (length > 0 && length < MAX_PATH) {
+        // The altered search path looks for the library's own dependencies in the system folder too.
+        const std::string path = std::string(folder) + "\\" + name;
+        module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+    return loaded[name] = module;
+}

@@ -1,0 +1,24 @@
+// platform/SystemLibrary.h: system libraries that are not known DLLs, taken from the system folder only.
+#pragma once
+
+#include <windows.h>
+
+// Windows looks for a library that is not one of its known DLLs first in the program's own folder, where
+// a copied or downloaded medium may hold a planted file of the same name. These calls never look there.
+
+// From here on, libraries loaded by name come from the system folder only, where the system can be told so
+// (Windows 8, and Vista and 7 with the update that adds SetDefaultDllDirectories). True when it could.
+bool RestrictLibrarySearchToSystemFolder();
+
+// Loads the library by its full path in the system folder, once, and keeps it for the life of the process
+// (a sound it plays in the background may outlast every caller); null when it cannot be loaded.
+HMODULE SystemLibrary(const char* name);
+
+// A function of a system library; null when the library or the function is missing.
+template <class Function>
+Function SystemFunction(const char* library, const char* name)
+{
+    HMODULE module = SystemLibrary(library);
+    return module == nullptr ? nullptr
+                             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
