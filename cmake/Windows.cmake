@@ -20,12 +20,16 @@ add_library(launcher_win STATIC
   app/Application.cpp
   app/ErrorBox.cpp
   menu/InstallForm.cpp
+  menu/MenuAccessible.cpp
   menu/MenuActions.cpp
+  menu/MenuKeyboard.cpp
   platform/BitmapLoader.cpp
   platform/FileProbe.cpp
   platform/Gdi.cpp
   platform/Guard.cpp
   platform/Image.cpp
+  platform/OleAutomation.cpp
+  platform/Oleacc.cpp
   platform/Process.cpp
   platform/Registry.cpp
   platform/Sound.cpp

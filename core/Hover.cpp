@@ -9,12 +9,24 @@ void HoverTracker::SetupImageMouseMove(std::int32_t x, std::int32_t y, HoverCanv
         return;
     RestoreHover(canvas);
     for (const MenuZone& zone : kMenuZones) {
-        if (InZone(zone.rect, x, y)) {
-            SetHoverRect(zone.rect.Left, zone.rect.Top, zone.rect.Right, zone.rect.Bottom);
-            canvas.DrawHighlight(hoverRect_);
-            canvas.SaveBackground(hoverRect_);
-        }
+        if (InZone(zone.rect, x, y))
+            DrawAndSave(zone.rect, canvas);
     }
+}
+
+void HoverTracker::HighlightZone(const Rect& zone, HoverCanvas& canvas)
+{
+    if (zone == hoverRect_)
+        return;
+    RestoreHover(canvas);
+    DrawAndSave(zone, canvas);
+}
+
+void HoverTracker::DrawAndSave(const Rect& zone, HoverCanvas& canvas)
+{
+    SetHoverRect(zone.Left, zone.Top, zone.Right, zone.Bottom);
+    canvas.DrawHighlight(hoverRect_);
+    canvas.SaveBackground(hoverRect_);
 }
 
 void HoverTracker::RestoreHover(HoverCanvas& canvas)

@@ -20,6 +20,9 @@ public:
 class HoverTracker {
 public:
     void SetupImageMouseMove(std::int32_t x, std::int32_t y, HoverCanvas& canvas);
+    // Highlights a zone as a move into it would, undoing the highlight of another zone first; a zone that
+    // is highlighted already stays as it is.
+    void HighlightZone(const Rect& zone, HoverCanvas& canvas);
     void RestoreHover(HoverCanvas& canvas);
     void SetHoverRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
 
@@ -28,5 +31,7 @@ public:
     bool IsHighlighted() const;
 
 private:
+    void DrawAndSave(const Rect& zone, HoverCanvas& canvas);
+
     Rect hoverRect_;
 };

@@ -122,10 +122,21 @@ void TInstallForm::OnPaint()
 
 void TInstallForm::OnMouseMove(int x, int y)
 {
+    // A move to where the pointer already is, which the system sends now and then (after an activation,
+    // say), is no move: it must not take the highlight back from a key.
+    if (lastPointer_ && lastPointer_->x == x && lastPointer_->y == y)
+        return;
+    if (!lastPointer_) {
+        TRACKMOUSEEVENT leave = {sizeof leave, TME_LEAVE, Handle(), 0};
+        TrackMouseEvent(&leave);
+    }
+    lastPointer_ = POINT{x, y};
     // Moves outside the picture reach the handler only while a left press holds the capture.
     if (GetCapture() == Handle() || InPicture(x, y))
         SetupImageMouseMove(x - L::kSetupImage.left, y - L::kSetupImage.top);
 }
+
+void TInstallForm::OnMouseLeave() { lastPointer_.reset(); }
 
 void TInstallForm::OnButtonDown(int x, int y, bool capture)
 {
@@ -149,10 +160,14 @@ LRESULT TInstallForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK: OnButtonDown(x, y, false); return 0;
+    case WM_MOUSELEAVE: OnMouseLeave(); return 0;
     case WM_LBUTTONUP:
         if (GetCapture() == Handle())
             ReleaseCapture();
         return 0;
+    case WM_KEYDOWN: FormKeyDown(wParam, lParam); return 0;
+    case WM_GETOBJECT: return OnGetObject(wParam, lParam);
+    case kPressEntryMessage: PressEntry(static_cast<std::size_t>(wParam)); return 0;
     case WM_CLOSE: Application->Terminate(); return 0;
     }
     return Window::HandleMessage(message, wParam, lParam);

@@ -1,12 +1,16 @@
 // menu/InstallForm.h: the menu window: a fixed picture window showing the skin, with hover and click handling.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/Hover.h"
 #include "platform/Image.h"
 #include "platform/Window.h"
+
+class MenuAccessible;
 
 class TInstallForm : public Window, private HoverCanvas {
 public:
@@ -26,6 +30,11 @@ public:
     void SetupImageMouseMove(int x, int y);
     void SetupImageMouseDown(int x, int y);
     void PlayClickSound(bool highlighted);
+    // Navigation keys highlight entries as the pointer does; Enter and Space press the highlighted one.
+    void FormKeyDown(WPARAM key, LPARAM flags);
+    // Presses an entry (a screen position, 0 for the top one) as Enter would, once the current message
+    // has been handled; a screen reader's default action.
+    void PostEntryPress(std::size_t entry);
 
     void RunInstaller();
     void BrowseMedium();
@@ -46,8 +55,15 @@ private:
 
     void OnPaint();
     void OnMouseMove(int x, int y);
+    void OnMouseLeave();
     void OnButtonDown(int x, int y, bool capture);
+    LRESULT OnGetObject(WPARAM flags, LPARAM object);
     void RunAction(MenuAction action);
+    void HighlightEntry(std::size_t entry);
+    void PressHighlightedEntry();
+    void PressEntry(std::size_t entry);
+
+    static constexpr UINT kPressEntryMessage = WM_APP + 1;  // wParam: the entry
     void DrawOnSurface(const Image& image, int x, int y);
 
     Image SetupImage;    // the picture control's picture
@@ -59,4 +75,9 @@ private:
     std::string StartDir;
     bool UseKoreanSkin = false;
     bool shownBefore_ = false;
+    std::optional<POINT> lastPointer_;  // where the last move came from, until the pointer leaves
+    struct DetachAccessible {
+        void operator()(MenuAccessible* accessible) const;
+    };
+    std::unique_ptr<MenuAccessible, DetachAccessible> accessible_;  // made when a screen reader first asks
 };

@@ -365,23 +365,38 @@ class WineSession:
     # --- probe --------------------------------------------------------------------------------------------
     def probe(self, cmd, *args):
         """Runs one probe command and returns its parsed answer; raises HarnessError with the probe's error."""
+        return self.probe_started(cmd, *args)()
+
+    def probe_started(self, cmd, *args, timeout=PROBE_TIMEOUT):
+        """Starts a probe command and gives a function that waits for it and returns its parsed answer."""
         self._calls += 1
         out = os.path.join(self.dir, "probe-%d.json" % self._calls)
-        argv = ["wine", self.probe_exe, windows_path(out), cmd] + [str(a) for a in args]
+        log = open(os.path.join(self.dir, "probe.log"), "ab")
         try:
-            status = _run_logged(argv, self.env, os.path.join(self.dir, "probe.log"), PROBE_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            raise HarnessError("probe %s timed out" % cmd)
-        try:
-            with open(out, encoding="utf-8") as f:
-                answer = json.load(f)
-        except (OSError, ValueError) as e:
-            raise HarnessError("probe %s (status %d) gave no answer: %s" % (cmd, status, e))
+            process = subprocess.Popen(["wine", self.probe_exe, windows_path(out), cmd] + [str(a) for a in args],
+                                       env=self.env, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
         finally:
-            if os.path.exists(out):
-                os.remove(out)
-        if status != 0 or "error" in answer:
-            raise HarnessError("probe %s %s: %s" % (cmd, " ".join(map(str, args)), answer.get("error")))
+            log.close()
+
+        def answer():
+            try:
+                status = process.wait(timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+                raise HarnessError("probe %s timed out" % cmd)
+            try:
+                with open(out, encoding="utf-8") as f:
+                    parsed = json.load(f)
+            except (OSError, ValueError) as e:
+                raise HarnessError("probe %s (status %d) gave no answer: %s" % (cmd, status, e))
+            finally:
+                if os.path.exists(out):
+                    os.remove(out)
+            if status != 0 or "error" in parsed:
+                raise HarnessError("probe %s %s: %s" % (cmd, " ".join(map(str, args)), parsed.get("error")))
+            return parsed
+
         return answer
 
     def windows(self):
@@ -443,7 +458,7 @@ class WineSession:
         self.launchers.append(launcher)
         return launcher
 
-    # --- pointer input ------------------------------------------------------------------------------------
+    # --- pointer and keyboard input ------------------------------------------------------------------------------------
     def xdotool(self, *args):
         subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=10, check=True)
@@ -457,6 +472,11 @@ class WineSession:
     def park_pointer(self):
         """Moves the pointer to a corner of the desktop where no test window lies."""
         self.move(SCREEN_WIDTH - 1, 0)
+
+    def key(self, *keys):
+        """Presses and releases keys (X keysyms such as Tab, shift+Tab, Return) on the focused window."""
+        self.xdotool("key", "--delay", 60, *keys)
+        time.sleep(0.2)  # lets Wine deliver them before the next input or probe
 
     def click(self, button=1):
         self.xdotool("click", button)

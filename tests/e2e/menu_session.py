@@ -135,6 +135,12 @@ class MenuTest(unittest.TestCase):
         self.point(*OUTSIDE)
         self.wait_shows(expected_client(), "no highlight at %s" % (OUTSIDE,))
 
+    def unlight(self):
+        """Leaves through a point beside OUTSIDE, so a highlight a key made is undone even when the pointer
+        is at OUTSIDE already (a pointer that does not move sends no move)."""
+        self.point(OUTSIDE[0] + 1, OUTSIDE[1])
+        self.leave()
+
     def assert_no_message_box(self, what):
         deadline = time.monotonic() + SETTLE
         while time.monotonic() < deadline:

@@ -68,6 +68,9 @@ class LocaleTest(unittest.TestCase):
         self.assertEqual(SESSION.message_boxes(launcher.pid), [])
         self.assertEqual(self.application_caption(launcher), ["설치"])
         self.assert_shows(menu, os.path.join(medium, lc.KOREAN_SKIN, "ZoBack_Kor.bmp"))
+        # A screen reader hears the entries in the skin's language, top to bottom.
+        self.assertEqual([c["name"] for c in SESSION.probe("accessible", menu["hwnd"])["children"]],
+                         ["설치", "드라이버 제거", "CD 찾아보기", "종료"])
 
         # The installer inherits the launcher's current directory, which StartDir was taken from.
         lc.point(SESSION, menu, *lc.centre("install"))

@@ -4,10 +4,22 @@ import shutil
 import unittest
 
 import harness
-from harness import DIALOG  # noqa: F401
-from menu_session import (OUTSIDE, MenuTest, SoundTest, centre, medium, session, setUpModule)  # noqa: F401
+from harness import DIALOG, WELCOME  # noqa: F401
+from menu_session import (OUTSIDE, ZONES, MenuTest, SoundTest, centre, expected_client, medium,  # noqa: F401
+                          session, setUpModule)
 
 WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON = 0x0201, 0x0202, 0x0001
+ROLE_PUSHBUTTON = 43
+STATE_FOCUSED, STATE_HOTTRACKED, STATE_FOCUSABLE = 0x4, 0x80, 0x100000
+SCREEN_ORDER = ("install", "uninstall", "browse", "exit")  # the accessible children 1 to 4
+
+
+def setup_runs(test, count, before):
+    """The stand-in log lines of the next `count` installer starts after the first `before` lines."""
+    harness.wait_for(lambda: len(session().standin_entries()) >= before + count, 20,
+                     what="%d installer start(s)" % count)
+    test.assert_no_message_box("after the installer started")
+    return session().standin_entries()[before:]
 
 
 class SoundAndInstallerTest(SoundTest):
@@ -22,11 +34,6 @@ class SoundAndInstallerTest(SoundTest):
         session().probe("post", self.menu["hwnd"], WM_LBUTTONDOWN, MK_LBUTTON, position)
         session().probe("post", self.menu["hwnd"], WM_LBUTTONUP, 0, position)
 
-    def setup_runs(self, count, before):
-        harness.wait_for(lambda: len(session().standin_entries()) >= before + count, 20,
-                         what="%d installer start(s)" % count)
-        self.assert_no_message_box("after the installer started")
-        return session().standin_entries()[before:]
 
     def test_sounds_installer_and_left_exit(self):
         self.assertNotEqual(self.sounds["DOWN"], self.sounds["NoDOWN"])
@@ -36,7 +43,7 @@ class SoundAndInstallerTest(SoundTest):
         self.hover("install", 30, 60)
         session().click(1)
         self.assertEqual(self.played(), ["DOWN"])
-        self.assertEqual(self.setup_runs(1, before), [setup])
+        self.assertEqual(setup_runs(self, 1, before), [setup])
 
         self.leave()
         session().click(1)
@@ -47,11 +54,11 @@ class SoundAndInstallerTest(SoundTest):
         # sound follows the hover state, the action the pressed position.
         self.post_press(*centre("install"))
         self.assertEqual(self.played(), ["NoDOWN"])
-        self.assertEqual(self.setup_runs(1, before + 1), [setup])
+        self.assertEqual(setup_runs(self, 1, before + 1), [setup])
 
         self.hover("install", 30, 60)
         session().xdotool("click", "--repeat", 2, "--delay", 80, 1)
-        self.assertEqual(self.setup_runs(2, before + 2), [setup, setup])
+        self.assertEqual(setup_runs(self, 2, before + 2), [setup, setup])
         self.assert_exit(1)
 
 
@@ -111,6 +118,93 @@ class EntriesTest(MenuTest):
         self.close_windows(self.new_windows(before, "ExplorerWClass"))
 
 
+class KeyboardAndScreenReaderTest(SoundTest):
+    """Enter, Space and a screen reader's default action press the entries as the pointer does."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.medium = medium()
+        cls.start_with_sound(cls.medium, "keyboard-sound")
+        cls.setup = ("Setup", "Setup\\Setup.exe", harness.windows_path(cls.medium), "5")
+
+    def setUp(self):
+        self.unlight()
+        session().click(1)  # beside the entries: the menu is active, and nothing is lit
+        self.assertEqual(self.played(), ["NoDOWN"])
+
+    def test_enter_and_space_press_the_lit_entry_and_the_dialog_keeps_its_keys(self):
+        before = len(session().standin_entries())
+        session().key("Return")
+        self.assertEqual(self.sink.new_streams(0), [], "Enter with nothing lit")
+        session().key("Tab", "Return")
+        self.assertEqual(self.played(), ["DOWN"])
+        self.assertEqual(setup_runs(self, 1, before), [self.setup])
+        session().key("space")
+        self.assertEqual(self.played(), ["DOWN"])
+        self.assertEqual(setup_runs(self, 2, before), [self.setup] * 2)
+
+        session().key("Down", "Return")
+        self.assertEqual(self.played(), ["DOWN"])
+        dialog = session().wait_window(pid=self.launcher.pid, caption=DIALOG, visible=True)
+        self.addCleanup(session().probe, "close", dialog["hwnd"])
+        harness.wait_for(lambda: session().probe("focus")["active"]["hwnd"] == dialog["hwnd"], 10,
+                         what="the dialog to be active")
+        session().key("Down")  # the dialog's own key: it moves the dialog's focus, not the menu's highlight
+        option = harness.wait_for(lambda: (lambda f: f if f["hwnd"] != dialog["hwnd"] else None)(
+            session().probe("focus")["focus"]), 10, what="an option of the dialog to take the focus")
+        self.wait_shows(expected_client("uninstall"), "uninstall still lit", rect=self.piece("uninstall"))
+        self.leave_to_menu()
+        session().key("Down")  # the menu's key: it lights install and leaves the dialog's focus alone
+        self.wait_shows(expected_client("install"), "install lit", rect=self.piece("install"))
+        # Brought to the front again by the keys, the dialog's focus is still on the option its own key chose.
+        session().key("Down", "Return")
+        self.assertEqual(self.played(), ["DOWN"])
+        harness.wait_for(lambda: session().probe("focus")["focus"]["hwnd"] == option["hwnd"], 10,
+                         what="the focus back on the option the dialog's key chose")
+
+    def test_screen_reader_finds_four_placed_push_buttons_and_presses_one(self):
+        client = self.menu["client"]
+        tree = session().probe("accessible", self.menu["hwnd"], client["left"] + OUTSIDE[0],
+                               client["top"] + OUTSIDE[1])
+        self.assertEqual((tree["name"], tree["child_count"], tree["first_child"], tree["last_child"], tree["hit"]),
+                         (WELCOME, 4, 1, 4, 0))
+        names = ["Install", "Uninstall Driver", "Browse CD", "Exit"]
+        for child, zone, name in zip(tree["children"], SCREEN_ORDER, names):
+            with self.subTest(zone):
+                left, top, right, bottom = ZONES[zone]
+                self.assertEqual(child["location"], [client["left"] + left, client["top"] + top,
+                                                     right - left + 1, bottom - top + 1])
+                expected = {"name": name, "role": ROLE_PUSHBUTTON, "state": STATE_FOCUSABLE,
+                            "default_action": "Press", "hit_at_centre": child["id"],
+                            "next": child["id"] + 1 if child["id"] < 4 else None,
+                            "previous": child["id"] - 1 if child["id"] > 1 else None}
+                self.assertEqual({k: child[k] for k in expected}, expected)
+
+        before = len(session().standin_entries())
+        session().probe("acc-default", self.menu["hwnd"], 1)
+        self.assertEqual(self.played(), ["DOWN"])
+        self.assertEqual(setup_runs(self, 1, before), [self.setup])
+        self.wait_shows(expected_client("install"), "install lit by the default action")
+        tree = session().probe("accessible", self.menu["hwnd"])
+        self.assertEqual(tree["focus"], 1)
+        self.assertEqual([c["state"] for c in tree["children"]],
+                         [STATE_FOCUSABLE | STATE_FOCUSED | STATE_HOTTRACKED] + [STATE_FOCUSABLE] * 3)
+
+    def piece(self, zone):
+        left, top, right, bottom = ZONES[zone]
+        return left, top, right - left, bottom - top
+
+    def leave_to_menu(self):
+        """Presses the menu beside the entries, below the dialog, which brings the menu to the front."""
+        self.point(OUTSIDE[0] + 1, OUTSIDE[1])
+        self.point(*OUTSIDE)
+        session().click(1)
+        self.assertEqual(self.played(), ["NoDOWN"])
+        harness.wait_for(lambda: session().probe("focus")["active"]["hwnd"] == self.menu["hwnd"], 10,
+                         what="the menu to be active")
+        self.wait_shows(expected_client(), "the whole menu in front, nothing lit")
+
+
 class PlantedLibraryTest(SoundTest):
     """Libraries named like the system libraries the launcher loads, planted beside it on a copied medium,
     with Wine told to prefer such a file, as Windows does for every library that is not a known DLL."""
@@ -128,9 +222,12 @@ class PlantedLibraryTest(SoundTest):
         self.hover("install")
         session().click(1)
         self.assertEqual(self.played(), ["DOWN"])  # a planted winmm would play nothing
+        tree = session().probe("accessible", self.menu["hwnd"])  # a planted oleacc would give no tree
+        self.assertEqual([c["name"] for c in tree["children"]], ["Install", "Uninstall Driver", "Browse CD", "Exit"])
         self.assertFalse(os.path.exists(marker), "loaded from beside the launcher: %s" % (
             open(marker).read() if os.path.exists(marker) else ""))
-        self.assert_exit(1)
+        session().key("alt+F4")  # ends the run as the close box does
+        self.assertEqual(self.launcher.wait(20), 0)
 
 
 if __name__ == "__main__":

@@ -3,7 +3,9 @@ import os
 
 import unittest
 
-from menu_session import (SKIN, ZONES, MenuTest, centre, expected_client, medium, session, setUpModule)  # noqa: F401
+import harness
+from menu_session import (OUTSIDE, SKIN, ZONES, MenuTest, centre, expected_client, medium, session,  # noqa: F401
+                          setUpModule)
 
 
 class HighlightTest(MenuTest):
@@ -53,6 +55,57 @@ class HighlightTest(MenuTest):
         client = self.menu["client"]
         session().move(client["right"] + 30, client["top"] + 60)
         self.assert_keeps_showing(expected_client("install"), "install still highlighted outside the window")
+
+
+class KeyboardTest(MenuTest):
+    """The keys light the entries with the pointer's highlight: the same pixels, one entry at a time, and
+    whichever of pointer and keys moved last decides."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.start(medium())
+
+    def setUp(self):
+        self.unlight()
+        session().click(1)  # on the picture, beside the entries: the menu is the active window
+
+    def keyed(self, key, zone):
+        session().key(key)
+        self.wait_shows(expected_client(zone), "%s highlighted after %s" % (zone, key))
+
+    def test_keys_step_through_the_entries_in_screen_order_and_wrap(self):
+        for key, zone in (("Tab", "install"), ("Down", "uninstall"), ("Tab", "browse"), ("Down", "exit"),
+                          ("Tab", "install"), ("shift+Tab", "exit"), ("Up", "browse"), ("Home", "install"),
+                          ("End", "exit")):
+            self.keyed(key, zone)
+        session().key("Escape")
+        self.assert_keeps_showing(expected_client("exit"), "Escape changes nothing")
+        # With nothing lit, forward keys start at the top and backward keys at the bottom.
+        for key, zone in (("Down", "install"), ("Up", "exit"), ("shift+Tab", "exit"), ("Tab", "install")):
+            with self.subTest(key):
+                self.unlight()
+                self.keyed(key, zone)
+
+    def test_pointer_and_keys_take_over_from_each_other(self):
+        x, y = centre("browse")
+        self.hover("browse", x, y)
+        self.keyed("Down", "exit")  # goes on from the entry the pointer lit
+        self.hover("browse", x + 1, y)  # a pointer move takes the highlight back
+        self.keyed("Up", "uninstall")
+        self.point(*OUTSIDE)
+        self.wait_shows(expected_client(), "no highlight once the pointer moves beside the entries")
+
+    def test_focus_moves_to_the_entry_a_key_lights(self):
+        events = session().probe_started("focus-events", self.launcher.pid, 4, harness.windows_path(
+            os.path.join(session().dir, "focus-events.ready")))
+        harness.wait_for(lambda: os.path.exists(os.path.join(session().dir, "focus-events.ready")), 20,
+                         what="the probe to listen to focus events")
+        self.keyed("Tab", "install")
+        self.keyed("End", "exit")
+        self.point(*centre("browse"))  # the pointer lights without moving the focus
+        OBJID_CLIENT = -4
+        self.assertEqual([(e["hwnd"], e["object"], e["child"]) for e in events()["events"]],
+                         [(self.menu["hwnd"], OBJID_CLIENT, 1), (self.menu["hwnd"], OBJID_CLIENT, 4)])
 
 
 class BrokenSkinTest(MenuTest):

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/Hover.h"
+#include "core/MenuEntries.h"
 
 namespace {
 
@@ -122,6 +123,36 @@ TEST(Hover, RestoreDrawsOnlyWhenAllBoundsArePositive)
     hover.RestoreHover(canvas);
     EXPECT_TRUE(canvas.calls.empty());
     EXPECT_EQ(hover.HoverRect(), Rect{});  // cleared in every case
+}
+
+TEST(Hover, KeysStepThroughTheEntriesInScreenOrderFromWhateverIsHighlighted)
+{
+    HoverTracker hover;
+    RecordingCanvas canvas;
+    const auto press = [&](MenuKey key) {
+        hover.HighlightZone(EntryZone(EntryForKey(key, HighlightedEntry(hover.HoverRect()))).rect, canvas);
+        return hover.HoverRect();
+    };
+    EXPECT_EQ(press(MenuKey::Previous), EntryZone(3).rect);  // nothing highlighted: the last entry
+    EXPECT_EQ(press(MenuKey::Next), kInstall);               // wraps
+    EXPECT_EQ(press(MenuKey::Next), kUninstall);
+    EXPECT_EQ(press(MenuKey::Next), kBrowse);
+    EXPECT_EQ(press(MenuKey::Previous), kUninstall);
+    EXPECT_EQ(press(MenuKey::Last), EntryZone(3).rect);
+
+    // A key goes on from the entry the pointer highlighted, through the same drawing.
+    hover.SetupImageMouseMove(30, 125, canvas);
+    canvas.calls.clear();
+    EXPECT_EQ(press(MenuKey::Next), EntryZone(3).rect);
+    EXPECT_EQ(canvas.calls, (std::vector<std::string>{"restore 20,120,145,145", "highlight 20,155,145,180",
+                                                      "save 20,155,145,180"}));
+    canvas.calls.clear();
+    EXPECT_EQ(press(MenuKey::Last), EntryZone(3).rect);  // already highlighted: nothing redrawn
+    EXPECT_TRUE(canvas.calls.empty());
+
+    hover.SetupImageMouseMove(300, 300, canvas);
+    EXPECT_EQ(press(MenuKey::Next), kInstall);  // nothing highlighted: the first entry
+    EXPECT_EQ(press(MenuKey::First), kInstall);
 }
 
 }  // namespace
