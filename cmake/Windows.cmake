@@ -24,6 +24,7 @@ add_library(launcher_win STATIC
   platform/Gdi.cpp
   platform/Guard.cpp
   platform/Image.cpp
+  platform/Picture.cpp
   platform/Process.cpp
   platform/Registry.cpp
   platform/Sound.cpp

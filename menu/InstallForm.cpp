@@ -33,7 +33,7 @@ bool InPicture(int x, int y)
 
 }  // namespace
 
-TInstallForm::TInstallForm(HWND owner) : SetupImage(Image::FromResource(L::kSetupImagePicture))
+TInstallForm::TInstallForm(HWND owner) : SetupImage(L::kSetupImagePicture)
 {
     Create("TInstallForm", CS_DBLCLKS, kStyle, kExStyle, L::kForm.caption, StoredBounds(), owner);
     SetWindowPos(Handle(), nullptr, 0, 0, L::kOuterWidth, L::kOuterHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -6,6 +6,7 @@
 
 #include "core/Hover.h"
 #include "platform/Image.h"
+#include "platform/Picture.h"
 #include "platform/Window.h"
 
 class TInstallForm : public Window, private HoverCanvas {
@@ -50,7 +51,7 @@ private:
     void RunAction(MenuAction action);
     void DrawOnSurface(const Image& image, int x, int y);
 
-    Image SetupImage;    // the picture control's picture
+    Picture SetupImage;  // the picture control's picture
     HoverTracker hover_;  // holds HoverRect
     std::unique_ptr<Image> HighlightPiece;
     std::unique_ptr<Image> SavedPiece;
