@@ -37,7 +37,7 @@ add_library(launcher_win STATIC
 )
 target_link_libraries(launcher_win PUBLIC launcher_core user32 gdi32 advapi32 winmm)
 
-add_executable(Launch WIN32 app/Main.cpp resources/launcher.rc)
+add_executable(Launch WIN32 app/Main.cpp app/Terminate.cpp resources/launcher.rc)
 add_dependencies(Launch launcher_art)
 set_source_files_properties(resources/launcher.rc PROPERTIES
   OBJECT_DEPENDS "${ART_DIR}/builtin.bmp;${ART_DIR}/MAINICON.ico;${CMAKE_SOURCE_DIR}/resources/Launch.manifest")
