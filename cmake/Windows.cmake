@@ -7,11 +7,11 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=
 # Artwork for the resources is generated, never edited by hand.
 set(ART_DIR ${CMAKE_BINARY_DIR}/art)
 add_custom_command(
-  OUTPUT ${ART_DIR}/builtin.bmp ${ART_DIR}/MAINICON.ico
+  OUTPUT ${ART_DIR}/builtin.bmp ${ART_DIR}/builtin-png.bmp ${ART_DIR}/MAINICON.ico
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/art/make_art.py resources ${ART_DIR}
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/art/make_art.py
   COMMENT "Generating the built-in picture and the icon")
-add_custom_target(launcher_art DEPENDS ${ART_DIR}/builtin.bmp ${ART_DIR}/MAINICON.ico)
+add_custom_target(launcher_art DEPENDS ${ART_DIR}/builtin.bmp ${ART_DIR}/builtin-png.bmp ${ART_DIR}/MAINICON.ico)
 
 # Everything of the launcher but its entry, so the Windows tests can link it.
 add_library(launcher_win STATIC
@@ -25,22 +25,24 @@ add_library(launcher_win STATIC
   platform/Guard.cpp
   platform/Image.cpp
   platform/Picture.cpp
+  platform/PngDecoder.cpp
   platform/Process.cpp
   platform/Registry.cpp
   platform/Sound.cpp
   platform/SystemError.cpp
+  platform/SystemLibrary.cpp
   platform/AnsiText.cpp
   platform/UserLanguage.cpp
   platform/Window.cpp
   uninstall/DriverRemoval.cpp
   uninstall/SelectForm.cpp
 )
-target_link_libraries(launcher_win PUBLIC launcher_core user32 gdi32 advapi32 winmm)
+target_link_libraries(launcher_win PUBLIC launcher_core user32 gdi32 advapi32 winmm uuid)
 
 add_executable(Launch WIN32 app/Main.cpp app/Terminate.cpp resources/launcher.rc)
 add_dependencies(Launch launcher_art)
 set_source_files_properties(resources/launcher.rc PROPERTIES
-  OBJECT_DEPENDS "${ART_DIR}/builtin.bmp;${ART_DIR}/MAINICON.ico;${CMAKE_SOURCE_DIR}/resources/Launch.manifest")
+  OBJECT_DEPENDS "${ART_DIR}/builtin-png.bmp;${ART_DIR}/MAINICON.ico;${CMAKE_SOURCE_DIR}/resources/Launch.manifest")
 target_include_directories(Launch PRIVATE ${ART_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(Launch PRIVATE launcher_win)
 # Page-aligned sections let the loader map the image instead of reading it whole from the medium.

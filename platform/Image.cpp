@@ -5,6 +5,7 @@
 
 #include "core/Error.h"
 #include "platform/BitmapLoader.h"
+#include "platform/PngDecoder.h"
 
 Image::Image(GdiBitmap bitmap, int width, int height) : bitmap_(std::move(bitmap)), width_(width), height_(height) {}
 
@@ -16,13 +17,19 @@ Image Image::ScreenCompatible(int width, int height)
 
 Image Image::FromResource(const char* name)
 {
-    auto* handle = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    GdiBitmap bitmap(handle);
-    BITMAP described{};
-    if (handle != nullptr)
-        GetObjectA(handle, sizeof described, &described);
-    return Image(std::move(bitmap), described.bmWidth, described.bmHeight);
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, name, RT_BITMAP);
+    const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
+    const auto* header = found != nullptr ? static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module, found)))
+                                          : nullptr;
+    if (header == nullptr || size < sizeof *header || header->biSize < sizeof *header || header->biSize > size ||
+        header->biCompression != BI_PNG)
+        return Image();
+    GdiBitmap bitmap = DecodePng(reinterpret_cast<const BYTE*>(header) + header->biSize, size - header->biSize,
+                                 header->biWidth, header->biHeight);
+    if (bitmap.Get() == nullptr)
+        return Image();
+    return Image(std::move(bitmap), header->biWidth, header->biHeight);
 }
 
 void Image::LoadFromFile(const std::string& path) { LoadFrom(ReadBitmapFromFile(path)); }
