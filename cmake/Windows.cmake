@@ -45,8 +45,6 @@ set_source_files_properties(resources/launcher.rc PROPERTIES
   OBJECT_DEPENDS "${ART_DIR}/builtin-png.bmp;${ART_DIR}/MAINICON.ico;${CMAKE_SOURCE_DIR}/resources/Launch.manifest")
 target_include_directories(Launch PRIVATE ${ART_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(Launch PRIVATE launcher_win)
-# Page-aligned sections let the loader map the image instead of reading it whole from the medium.
-target_link_options(Launch PRIVATE LINKER:--file-alignment,4096 LINKER:--section-alignment,4096)
 
 add_subdirectory(tools)
 add_subdirectory(tests/win)
