@@ -7,6 +7,25 @@
 #include "platform/BitmapLoader.h"
 #include "platform/PngDecoder.h"
 
+namespace {
+
+// The built-in picture's resource, a bitmap information header announcing PNG data and then the data; null
+// when it is missing or not that.
+const BITMAPINFOHEADER* PngBitmapResource(const char* name, DWORD& size)
+{
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, name, RT_BITMAP);
+    if (found == nullptr)
+        return nullptr;
+    size = SizeofResource(module, found);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module, found)));
+    const bool png = header != nullptr && size >= sizeof *header && header->biSize >= sizeof *header &&
+                     header->biSize <= size && header->biCompression == BI_PNG;
+    return png ? header : nullptr;
+}
+
+}  // namespace
+
 Image::Image(GdiBitmap bitmap, int width, int height) : bitmap_(std::move(bitmap)), width_(width), height_(height) {}
 
 Image Image::ScreenCompatible(int width, int height)
@@ -17,19 +36,15 @@ Image Image::ScreenCompatible(int width, int height)
 
 Image Image::FromResource(const char* name)
 {
-    HMODULE module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(module, name, RT_BITMAP);
-    const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
-    const auto* header = found != nullptr ? static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module, found)))
-                                          : nullptr;
-    if (header == nullptr || size < sizeof *header || header->biSize < sizeof *header || header->biSize > size ||
-        header->biCompression != BI_PNG)
+    DWORD size = 0;
+    const BITMAPINFOHEADER* header = PngBitmapResource(name, size);
+    if (header == nullptr)
         return Image();
-    GdiBitmap bitmap = DecodePng(reinterpret_cast<const BYTE*>(header) + header->biSize, size - header->biSize,
-                                 header->biWidth, header->biHeight);
-    if (bitmap.Get() == nullptr)
-        return Image();
-    return Image(std::move(bitmap), header->biWidth, header->biHeight);
+    const int width = header->biWidth;
+    const int height = header->biHeight;
+    GdiBitmap bitmap =
+        DecodePng(reinterpret_cast<const BYTE*>(header) + header->biSize, size - header->biSize, width, height);
+    return bitmap.Get() != nullptr ? Image(std::move(bitmap), width, height) : Image();
 }
 
 void Image::LoadFromFile(const std::string& path) { LoadFrom(ReadBitmapFromFile(path)); }
