@@ -140,7 +140,7 @@ def disc_tables(results):
             model, grouped(rate), seek, grouped(launcher), grouped(floor), launcher / floor,
             grouped(fetched["launcher"]), grouped(fetched["floor"]),
             (fetched["launcher"] - fetched["floor"]) / 1024.0))
-        summary.append("| &nbsp;&nbsp;spread, min..max | %s..%s ms | %s..%s ms | | medians of %d starts each |" % (
+        summary.append("|   spread, min..max | %s..%s ms | %s..%s ms | | medians of %d starts each |" % (
             grouped(min(times["launcher"])), grouped(max(times["launcher"])), grouped(min(times["floor"])),
             grouped(max(times["floor"])), len(times["launcher"])))
         for program in ("launcher", "floor"):
