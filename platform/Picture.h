@@ -5,7 +5,7 @@
 #include "platform/Image.h"
 
 // The built-in picture is made from its resource only when it is first drawn: a start whose skin loads
-// before the first paint never reads it from the medium.
+// before the first paint never decodes it, and a loader that pages the executable in on demand never reads it.
 class Picture {
 public:
     explicit Picture(const char* builtInResource) : builtIn_(builtInResource) {}
