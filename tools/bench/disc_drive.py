@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-# tools/bench/disc_drive.py: a simulated optical drive: a read-only FUSE view of a medium folder that charges each read a seek and its transfer time, and logs it.
+# tools/bench/disc_drive.py: a simulated optical drive: a read-only FUSE view of a medium that charges and logs every read.
 """Usage (as root): disc_drive.py SOURCE MOUNTPOINT LOG [--rate KIB_PER_S] [--seek MS]
 
 The drive has one head. A read that does not begin where the previous read ended waits one seek first;
