@@ -33,7 +33,7 @@ bool InPicture(int x, int y)
 
 }  // namespace
 
-TInstallForm::TInstallForm(HWND owner) : SetupImage(Image::FromResource(L::kSetupImagePicture))
+TInstallForm::TInstallForm(HWND owner) : SetupImage(L::kSetupImagePicture)
 {
     Create("TInstallForm", CS_DBLCLKS, kStyle, kExStyle, L::kForm.caption, StoredBounds(), owner);
     SetWindowPos(Handle(), nullptr, 0, 0, L::kOuterWidth, L::kOuterHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -57,6 +57,8 @@ void TInstallForm::Show(int showCommand)
     if (!shownBefore_) {
         shownBefore_ = true;
         CentreOnScreen(Handle());
+        // After a failed skin load the built-in picture is on screen from the first paint.
+        SetupImage.Prepare();
     }
     // Not left to WM_SHOWWINDOW, which a maximising show may not send.
     if (!IsWindowVisible(Handle()))

@@ -8,6 +8,7 @@
 
 #include "core/Hover.h"
 #include "platform/Image.h"
+#include "platform/Picture.h"
 #include "platform/Window.h"
 
 class MenuAccessible;
@@ -66,7 +67,7 @@ private:
     static constexpr UINT kPressEntryMessage = WM_APP + 1;  // wParam: the entry
     void DrawOnSurface(const Image& image, int x, int y);
 
-    Image SetupImage;    // the picture control's picture
+    Picture SetupImage;  // the picture control's picture
     HoverTracker hover_;  // holds HoverRect
     std::unique_ptr<Image> HighlightPiece;
     std::unique_ptr<Image> SavedPiece;

@@ -5,6 +5,26 @@
 
 #include "core/Error.h"
 #include "platform/BitmapLoader.h"
+#include "platform/PngDecoder.h"
+
+namespace {
+
+// The built-in picture's resource, a bitmap information header announcing PNG data and then the data; null
+// when it is missing or not that.
+const BITMAPINFOHEADER* PngBitmapResource(const char* name, DWORD& size)
+{
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, name, RT_BITMAP);
+    if (found == nullptr)
+        return nullptr;
+    size = SizeofResource(module, found);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module, found)));
+    const bool png = header != nullptr && size >= sizeof *header && header->biSize >= sizeof *header &&
+                     header->biSize <= size && header->biCompression == BI_PNG;
+    return png ? header : nullptr;
+}
+
+}  // namespace
 
 Image::Image(GdiBitmap bitmap, int width, int height) : bitmap_(std::move(bitmap)), width_(width), height_(height) {}
 
@@ -16,13 +36,15 @@ Image Image::ScreenCompatible(int width, int height)
 
 Image Image::FromResource(const char* name)
 {
-    auto* handle = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    GdiBitmap bitmap(handle);
-    BITMAP described{};
-    if (handle != nullptr)
-        GetObjectA(handle, sizeof described, &described);
-    return Image(std::move(bitmap), described.bmWidth, described.bmHeight);
+    DWORD size = 0;
+    const BITMAPINFOHEADER* header = PngBitmapResource(name, size);
+    if (header == nullptr)
+        return Image();
+    const int width = header->biWidth;
+    const int height = header->biHeight;
+    GdiBitmap bitmap =
+        DecodePng(reinterpret_cast<const BYTE*>(header) + header->biSize, size - header->biSize, width, height);
+    return bitmap.Get() != nullptr ? Image(std::move(bitmap), width, height) : Image();
 }
 
 void Image::LoadFromFile(const std::string& path) { LoadFrom(ReadBitmapFromFile(path)); }

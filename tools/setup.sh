@@ -6,7 +6,7 @@ packages=(
   cmake g++ make pkg-config python3 libgtest-dev libgmock-dev clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xdotool x11-apps x11-utils imagemagick locales fonts-nanum
-  xorriso osslsigncode openssl libbenchmark-dev libstb-dev strace
+  xorriso osslsigncode openssl libbenchmark-dev libstb-dev python3-pyfuse3 fuse3
 )
 
 missing=()

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 # tools/art/make_art.py: generates the launcher's built-in picture and icon, and the medium's skins and click sounds.
 """Usage:
-  make_art.py resources OUTDIR   -> OUTDIR/builtin.bmp, OUTDIR/MAINICON.ico
+  make_art.py resources OUTDIR   -> OUTDIR/builtin.bmp, OUTDIR/builtin-png.bmp, OUTDIR/MAINICON.ico
   make_art.py medium OUTDIR      -> OUTDIR/Autorun/{English,Korean,Sound}/...
 
 ImageMagick (/usr/bin/convert) only renders text and shapes into raw RGB; every
 file header is written here, so the formats are exactly what the launcher expects:
-24-bit BI_RGB bitmaps, bottom-up, 40-byte information header.
+24-bit BI_RGB bitmaps, bottom-up, 40-byte information header. The built-in picture
+is written twice: builtin.bmp, the plain picture that the tests compare the screen
+with, and builtin-png.bmp, the same pixels as the executable carries them (a
+40-byte header announcing PNG data, BI_PNG, then a lossless PNG).
 """
 import math
 import os
@@ -17,6 +20,7 @@ import wave
 
 CONVERT = "/usr/bin/convert"
 WIDTH, HEIGHT = 600, 400
+BI_PNG = 5
 
 FONT_SANS = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
@@ -111,6 +115,23 @@ def write_bmp(path, rgb, width=WIDTH, height=HEIGHT):
     check_bmp(path, width, height)
 
 
+def write_png_bmp(path, rgb, width=WIDTH, height=HEIGHT):
+    """Writes top-down RGB rows as a bitmap file whose information header announces PNG data (BI_PNG)."""
+    size = ["-size", "%dx%d" % (width, height), "-depth", "8"]
+    png = subprocess.run([CONVERT] + size + ["rgb:-", "-define", "png:compression-level=9",
+                                             "-define", "png:exclude-chunks=all", "PNG24:-"],
+                         input=bytes(rgb), stdout=subprocess.PIPE, check=True).stdout
+    decoded = subprocess.run([CONVERT, "png:-", "-depth", "8", "rgb:-"], input=png, stdout=subprocess.PIPE,
+                             check=True).stdout
+    if decoded != bytes(rgb):
+        raise SystemExit("%s: the PNG does not give back the picture's pixels" % path)
+    offset = 14 + 40
+    header = struct.pack("<2sIHHI", b"BM", offset + len(png), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, BI_PNG, len(png), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + png)
+
+
 def check_bmp(path, width, height):
     with open(path, "rb") as f:
         data = f.read()
@@ -203,6 +224,7 @@ def make_builtin(outdir):
     background = gradient((WIDTH, HEIGHT), BUILTIN_COLOURS)
     rgb = render(background, frame_args(lang, extra_caption="built-in") + entry_args(lang, False))
     write_bmp(os.path.join(outdir, "builtin.bmp"), rgb)
+    write_png_bmp(os.path.join(outdir, "builtin-png.bmp"), rgb)
 
 
 # --- icon -----------------------------------------------------------------

@@ -1,11 +1,12 @@
 // tools/bench/StartWatch.cpp: times a program's start until its window is visible and shows the expected pixels.
 //
-// Usage: startwatch.exe OUTFILE RUNS FLOOR.exe MEDIUMDIR   floor and launcher in turn, RUNS times each
-//        startwatch.exe OUTFILE once MEDIUMDIR BACK.bmp    one launcher run, for tracing its reads; the
-//                                                          expected picture is read from a copy outside
-//                                                          the medium, so that every read there is the launcher's
-// Each run starts the program with CreateProcess, polls its top-level windows until the expected one is
-// visible with the expected caption and its client pixels (read back from the screen) equal the expected
+// Usage: startwatch.exe OUTFILE RUNS MEDIUMDIR BACK.bmp            the floor and the launcher in turn, RUNS
+//                                                                  times each, after one unrecorded start of each
+//        startwatch.exe OUTFILE floor|launcher MEDIUMDIR BACK.bmp  one start of one program
+// Both programs start from MEDIUMDIR (Floor.exe, Launch.exe), with it as their current directory. The launcher's
+// expected picture is read from BACK.bmp, a copy outside the medium, so that every read on the medium is the
+// program's own. Each run starts the program with CreateProcess, polls its top-level windows until the expected
+// one is visible with the expected caption and its client pixels (read back from the screen) equal the expected
 // picture, closes it and waits for the process to end. Lines "floor MS" / "launcher MS" go to OUTFILE.
 #include <windows.h>
 
@@ -176,17 +177,17 @@ double TimeStart(const Target& target, Capture& capture)
 
 int main(int argc, char** argv)
 {
-    const bool once = argc == 5 && std::strcmp(argv[2], "once") == 0;
-    if (!once && argc != 5)
+    if (argc != 5)
         return 2;
     std::FILE* out = std::fopen(argv[1], "w");
     if (!out)
         return 2;
-    const std::string medium = once ? argv[3] : argv[4];
+    const std::string medium = argv[3];
     Target launcher = {"launcher", "\"" + medium + "\\Launch.exe\"", medium, "TInstallForm",
                        "Welcome to Veltrana Setup", {}};
-    const std::string back = once ? argv[4] : medium + "\\Autorun\\English\\ZoBack_Eng.bmp";
-    if (!LoadSkin(back, launcher.pixels)) {
+    const Target floor = {"floor", "\"" + medium + "\\Floor.exe\"", medium, "BenchFloor", nullptr,
+                          std::vector<unsigned char>(kStride * kHeight, 0xFF)};
+    if (!LoadSkin(argv[4], launcher.pixels)) {
         std::fprintf(out, "error cannot read the English back image\n");
         std::fclose(out);
         return 1;
@@ -203,11 +204,11 @@ int main(int argc, char** argv)
         }
         std::fflush(out);
     };
-    if (once) {
+    if (std::strcmp(argv[2], "floor") == 0) {
+        run(floor, true);
+    } else if (std::strcmp(argv[2], "launcher") == 0) {
         run(launcher, true);
     } else {
-        Target floor = {"floor", std::string("\"") + argv[3] + "\"", medium, "BenchFloor", nullptr,
-                        std::vector<unsigned char>(kStride * kHeight, 0xFF)};
         const int runs = std::atoi(argv[2]);
         run(floor, false);  // warm-up: loads Wine's DLLs and the files into the caches
         run(launcher, false);

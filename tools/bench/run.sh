@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # tools/bench/run.sh: builds what the benchmarks need, runs them and writes the table to build/bench/results.md.
-# Not part of the tests. Usage: tools/bench/run.sh [--runs N]
+# Not part of the tests; mounts FUSE file systems, so it runs as root. Usage: tools/bench/run.sh [--runs N] [--disc-runs N]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
