@@ -2,8 +2,6 @@
 // navigation and the default action, with the standard object behind it for the window itself.
 #include "menu/MenuAccessible.h"
 
-#include <string>
-
 #include "core/MenuEntries.h"
 #include "menu/InstallForm.h"
 #include "platform/Guard.h"
@@ -46,11 +44,12 @@ HRESULT PutText(BSTR* out, const wchar_t* text)
     return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-std::wstring Caption(HWND window)
+// The window's caption; the launcher's captions are far shorter than the buffer.
+HRESULT PutCaption(BSTR* out, HWND window)
 {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
-    return text;
+    wchar_t caption[256] = {};
+    GetWindowTextW(window, caption, 256);
+    return PutText(out, caption);
 }
 
 // The entry's hit-test zone on screen; its bounds are inclusive, so it is one pixel wider and higher than
@@ -169,7 +168,7 @@ HRESULT MenuAccessible::get_accChild(VARIANT child, IDispatch** object)
 HRESULT MenuAccessible::get_accName(VARIANT child, BSTR* name)
 {
     return ForChild(
-        child, [&] { return PutText(name, Caption(form_->Handle()).c_str()); },
+        child, [&] { return PutCaption(name, form_->Handle()); },
         [&](std::size_t entry) {
             return PutText(name, (form_->GetUseKoreanSkin() ? kKoreanNames : kEnglishNames)[entry]);
         });
@@ -295,7 +294,10 @@ HRESULT MenuAccessible::get_accDescription(VARIANT child, BSTR* description)
     return SelfText(&IAccessible::get_accDescription, child, description);
 }
 
-HRESULT MenuAccessible::get_accHelp(VARIANT child, BSTR* help) { return SelfText(&IAccessible::get_accHelp, child, help); }
+HRESULT MenuAccessible::get_accHelp(VARIANT child, BSTR* help)
+{
+    return SelfText(&IAccessible::get_accHelp, child, help);
+}
 
 HRESULT MenuAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
 {

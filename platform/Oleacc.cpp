@@ -21,7 +21,7 @@ bool InApartment()
 IAccessible* StandardClientAccessible(HWND window)
 {
     using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
-    const auto create = SystemFunction<CreateStdAccessibleObjectFn>("oleacc.dll", "CreateStdAccessibleObject");
+    static const auto create = SystemFunction<CreateStdAccessibleObjectFn>("oleacc.dll", "CreateStdAccessibleObject");
     void* standard = nullptr;
     if (create == nullptr || FAILED(create(window, OBJID_CLIENT, __uuidof(IAccessible), &standard)))
         return nullptr;
@@ -31,7 +31,7 @@ IAccessible* StandardClientAccessible(HWND window)
 LRESULT AccessibleResult(IAccessible* accessible, WPARAM flags)
 {
     using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
-    const auto result = SystemFunction<LresultFromObjectFn>("oleacc.dll", "LresultFromObject");
+    static const auto result = SystemFunction<LresultFromObjectFn>("oleacc.dll", "LresultFromObject");
     if (result == nullptr || !InApartment())
         return 0;
     const LRESULT answer = result(__uuidof(IAccessible), flags, accessible);

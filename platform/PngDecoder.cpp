@@ -58,9 +58,9 @@ GdiBitmap Decode(IWICImagingFactory& factory, const void* data, std::size_t size
 GdiBitmap DecodePng(const void* data, std::size_t size, int width, int height)
 {
     // Not imported: ole32 and WIC are loaded only on the rare start that needs them.
-    const auto initialize = SystemFunction<decltype(&CoInitializeEx)>("ole32.dll", "CoInitializeEx");
-    const auto uninitialize = SystemFunction<decltype(&CoUninitialize)>("ole32.dll", "CoUninitialize");
-    const auto createInstance = SystemFunction<decltype(&CoCreateInstance)>("ole32.dll", "CoCreateInstance");
+    static const auto initialize = SystemFunction<decltype(&CoInitializeEx)>("ole32.dll", "CoInitializeEx");
+    static const auto uninitialize = SystemFunction<decltype(&CoUninitialize)>("ole32.dll", "CoUninitialize");
+    static const auto createInstance = SystemFunction<decltype(&CoCreateInstance)>("ole32.dll", "CoCreateInstance");
     if (!initialize || !uninitialize || !createInstance || FAILED(initialize(nullptr, COINIT_APARTMENTTHREADED)))
         return GdiBitmap();
     GdiBitmap bitmap;

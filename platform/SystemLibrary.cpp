@@ -1,7 +1,6 @@
 // platform/SystemLibrary.cpp: loading system libraries by full path, and the process-wide search restriction.
 #include "platform/SystemLibrary.h"
 
-#include <map>
 #include <string>
 
 bool RestrictLibrarySearchToSystemFolder()
@@ -15,17 +14,11 @@ bool RestrictLibrarySearchToSystemFolder()
 
 HMODULE SystemLibrary(const char* name)
 {
-    static std::map<std::string, HMODULE> loaded;
-    const auto found = loaded.find(name);
-    if (found != loaded.end())
-        return found->second;
     char folder[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    HMODULE module = nullptr;
-    if (length > 0 && length < MAX_PATH) {
-        // The altered search path looks for the library's own dependencies in the system folder too.
-        const std::string path = std::string(folder) + "\\" + name;
-        module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    }
-    return loaded[name] = module;
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    // The altered search path looks for the library's own dependencies in the system folder too.
+    const std::string path = std::string(folder, length) + "\\" + name;
+    return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

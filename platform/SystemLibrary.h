@@ -10,11 +10,12 @@
 // (Windows 8, and Vista and 7 with the update that adds SetDefaultDllDirectories). True when it could.
 bool RestrictLibrarySearchToSystemFolder();
 
-// Loads the library by its full path in the system folder, once, and keeps it for the life of the process
-// (a sound it plays in the background may outlast every caller); null when it cannot be loaded.
+// Loads the library by its full path in the system folder and keeps it for the life of the process (a sound
+// it plays in the background may outlast every caller); null when it cannot be loaded.
 HMODULE SystemLibrary(const char* name);
 
-// A function of a system library; null when the library or the function is missing.
+// A function of a system library; null when the library or the function is missing. Callers keep what they
+// get, so each library is looked up once per use.
 template <class Function>
 Function SystemFunction(const char* library, const char* name)
 {
