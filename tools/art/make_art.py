@@ -61,7 +61,7 @@ LANGUAGES = {
     },
 }
 
-BUILTIN_COLOURS = ((28, 40, 36), (96, 116, 104))
+BUILTIN_COLOUR = (36, 52, 46)
 
 
 # --- raster helpers -------------------------------------------------------
@@ -219,9 +219,17 @@ def make_skins(outdir):
         write_bmp(os.path.join(base, "ZoFore_%s.bmp" % lang["suffix"]), fore)
 
 
+def solid(size, colour):
+    """One colour all over, as PPM bytes."""
+    width, height = size
+    return b"P6 %d %d 255\n" % (width, height) + bytes(colour) * (width * height)
+
+
 def make_builtin(outdir):
     lang = LANGUAGES["English"]
-    background = gradient((WIDTH, HEIGHT), BUILTIN_COLOURS)
+    # A plain background: the picture travels inside Launch.exe, which every start reads from the medium,
+    # and as PNG it is 25 KB this way against 89 KB over a gradient.
+    background = solid((WIDTH, HEIGHT), BUILTIN_COLOUR)
     rgb = render(background, frame_args(lang, extra_caption="built-in") + entry_args(lang, False))
     write_bmp(os.path.join(outdir, "builtin.bmp"), rgb)
     write_png_bmp(os.path.join(outdir, "builtin-png.bmp"), rgb)
