@@ -28,4 +28,7 @@ tests/fuzz/run.sh 60
 tier "Windows build, Windows tests under Wine and end-to-end tests, in a 32-bit and a 64-bit prefix"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" > /dev/null
 cmake --build build/win -j$jobs
+for arch in win32 win64; do
+  echo "$(ctest --test-dir build/win -N -R "_$arch\$" | grep -c 'Test *#') tests run in the $arch prefix"
+done
 ctest --test-dir build/win --output-on-failure --no-tests=error -j$jobs
