@@ -8,6 +8,7 @@
 #include "app/Application.h"
 #include "core/PeriodRule.h"
 #include "platform/AnsiText.h"
+#include "platform/SystemLibrary.h"
 
 namespace {
 
@@ -58,11 +59,8 @@ public:
     {
         using MonitorFromWindowFn = HMONITOR(WINAPI*)(HWND, DWORD);
         using GetMonitorInfoFn = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
-        HMODULE user32 = GetModuleHandleA("user32.dll");
-        auto fromWindow = reinterpret_cast<MonitorFromWindowFn>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "MonitorFromWindow")));
-        auto getInfo = reinterpret_cast<GetMonitorInfoFn>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "GetMonitorInfoA")));
+        const auto fromWindow = NewerFunction<MonitorFromWindowFn>("user32.dll", "MonitorFromWindow");
+        const auto getInfo = NewerFunction<GetMonitorInfoFn>("user32.dll", "GetMonitorInfoA");
         if (fromWindow == nullptr || getInfo == nullptr || active == nullptr)
             return;
         HMONITOR target = fromWindow(active, MONITOR_DEFAULTTONEAREST);

@@ -15,7 +15,7 @@ public:
     // A blank image of the given size in the screen's pixel format.
     static Image ScreenCompatible(int width, int height);
     // The built-in picture compiled into the executable: a bitmap resource whose header announces PNG data
-    // (BI_PNG), an eighth of the plain picture's size. Empty when the system cannot decode it.
+    // (BI_PNG), a small part of the plain picture's size. Empty when the system cannot decode it.
     static Image FromResource(const char* name);
 
     // Replace the content with the file's; on failure the content stays.

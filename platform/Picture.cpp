@@ -1,4 +1,4 @@
-// platform/Picture.cpp: the picture control's picture, the built-in one made at its first drawing.
+// platform/Picture.cpp: the picture control's picture, the built-in one made only when it is needed.
 #include "platform/Picture.h"
 
 void Picture::LoadFrom(const BitmapFile& file)

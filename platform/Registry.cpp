@@ -7,6 +7,7 @@
 
 #include "core/Error.h"
 #include "core/LocaleRules.h"
+#include "platform/SystemLibrary.h"
 
 namespace {
 
@@ -62,8 +63,7 @@ bool DeleteKey(HKEY base, const std::string& path, REGSAM access)
 {
     using RegDeleteKeyExFn = LSTATUS(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
     const REGSAM view = access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
-    const auto deleteInView = reinterpret_cast<RegDeleteKeyExFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+    const auto deleteInView = NewerFunction<RegDeleteKeyExFn>("advapi32.dll", "RegDeleteKeyExA");
     if (view != 0 && deleteInView != nullptr)
         return deleteInView(base, path.c_str(), view, 0) == ERROR_SUCCESS;
     return RegDeleteKeyA(base, path.c_str()) == ERROR_SUCCESS;

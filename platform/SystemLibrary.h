@@ -1,4 +1,4 @@
-// platform/SystemLibrary.h: system libraries that are not known DLLs, taken from the system folder only.
+// platform/SystemLibrary.h: system libraries taken from the system folder only, and functions newer systems add.
 #pragma once
 
 #include <windows.h>
@@ -14,12 +14,25 @@ bool RestrictLibrarySearchToSystemFolder();
 // it plays in the background may outlast every caller); null when it cannot be loaded.
 HMODULE SystemLibrary(const char* name);
 
+// A function of a loaded module, by name; null when the module or the function is missing.
+template <class Function>
+Function FunctionOf(HMODULE module, const char* name)
+{
+    return module == nullptr ? nullptr
+                             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 // A function of a system library; null when the library or the function is missing. Callers keep what they
 // get, so each library is looked up once per use.
 template <class Function>
 Function SystemFunction(const char* library, const char* name)
 {
-    HMODULE module = SystemLibrary(library);
-    return module == nullptr ? nullptr
-                             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return FunctionOf<Function>(SystemLibrary(library), name);
+}
+
+// A function of a known DLL the launcher imports, which older versions of Windows lack; null there.
+template <class Function>
+Function NewerFunction(const char* knownDll, const char* name)
+{
+    return FunctionOf<Function>(GetModuleHandleA(knownDll), name);
 }
