@@ -48,6 +48,17 @@ ZONES = {
 OUTSIDE = (300, 300)  # on the picture, in no zone
 
 
+def centre(zone):
+    left, top, right, bottom = ZONES[zone]
+    return (left + right) // 2, (top + bottom) // 2
+
+
+def piece(zone):
+    """(x, y, width, height) of a zone's highlight piece in skin coordinates."""
+    left, top, right, bottom = ZONES[zone]
+    return left, top, right - left, bottom - top
+
+
 class HarnessError(Exception):
     """A failure of the test machinery itself (not of the launcher)."""
 

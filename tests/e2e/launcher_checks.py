@@ -5,21 +5,10 @@ import tempfile
 import time
 
 import harness
-from harness import DIALOG, IDOK, OUTSIDE, WELCOME, ZONES  # noqa: F401
+from harness import DIALOG, IDOK, OUTSIDE, WELCOME, ZONES, centre, piece  # noqa: F401
 
 ENGLISH_SKIN = os.path.join("Autorun", "English")
 KOREAN_SKIN = os.path.join("Autorun", "Korean")
-
-
-def centre(zone):
-    left, top, right, bottom = ZONES[zone]
-    return (left + right) // 2, (top + bottom) // 2
-
-
-def piece(zone):
-    """(x, y, width, height) of a zone's highlight piece in skin coordinates."""
-    left, top, right, bottom = ZONES[zone]
-    return left, top, right - left, bottom - top
 
 
 def copy_medium(session, source, parent=None, name=None):

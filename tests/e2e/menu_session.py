@@ -6,7 +6,7 @@ import time
 import unittest
 
 import harness
-from harness import IDOK, OUTSIDE, WELCOME, ZONES  # noqa: F401
+from harness import IDOK, OUTSIDE, WELCOME, ZONES, centre, piece  # noqa: F401
 import sound_sink
 
 CLIENT = (0, 0, 600, 400)  # the picture, at the client origin
@@ -24,11 +24,6 @@ def setUpModule():
 
 def session():
     return SESSION
-
-
-def centre(zone):
-    left, top, right, bottom = ZONES[zone]
-    return (left + right) // 2, (top + bottom) // 2
 
 
 def skin_image(kind):

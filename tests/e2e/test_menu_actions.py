@@ -6,7 +6,7 @@ import unittest
 import harness
 from harness import DIALOG, WELCOME  # noqa: F401
 from menu_session import (OUTSIDE, ZONES, MenuTest, SoundTest, centre, expected_client, medium,  # noqa: F401
-                          session, setUpModule)
+                          piece, session, setUpModule)
 
 WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON = 0x0201, 0x0202, 0x0001
 ROLE_PUSHBUTTON = 43
@@ -152,10 +152,10 @@ class KeyboardAndScreenReaderTest(SoundTest):
         session().key("Down")  # the dialog's own key: it moves the dialog's focus, not the menu's highlight
         option = harness.wait_for(lambda: (lambda f: f if f["hwnd"] != dialog["hwnd"] else None)(
             session().probe("focus")["focus"]), 10, what="an option of the dialog to take the focus")
-        self.wait_shows(expected_client("uninstall"), "uninstall still lit", rect=self.piece("uninstall"))
+        self.wait_shows(expected_client("uninstall"), "uninstall still lit", rect=piece("uninstall"))
         self.leave_to_menu()
         session().key("Down")  # the menu's key: it lights install and leaves the dialog's focus alone
-        self.wait_shows(expected_client("install"), "install lit", rect=self.piece("install"))
+        self.wait_shows(expected_client("install"), "install lit", rect=piece("install"))
         # Brought to the front again by the keys, the dialog's focus is still on the option its own key chose.
         session().key("Down", "Return")
         self.assertEqual(self.played(), ["DOWN"])
@@ -189,10 +189,6 @@ class KeyboardAndScreenReaderTest(SoundTest):
         self.assertEqual(tree["focus"], 1)
         self.assertEqual([c["state"] for c in tree["children"]],
                          [STATE_FOCUSABLE | STATE_FOCUSED | STATE_HOTTRACKED] + [STATE_FOCUSABLE] * 3)
-
-    def piece(self, zone):
-        left, top, right, bottom = ZONES[zone]
-        return left, top, right - left, bottom - top
 
     def leave_to_menu(self):
         """Presses the menu beside the entries, below the dialog, which brings the menu to the front."""
