@@ -177,6 +177,29 @@ def lay_out_medium(outdir, bindir, verdict=None):
     return outdir
 
 
+def tracked_copy(source, dest):
+    """Copies the files git tracks in source, as they stand in its working tree, to dest.
+
+    Only listed files are read: a build folder of any name, a Wine prefix (whose dosdevices lead to /) or a
+    stray file in the tree is never walked. Uncommitted edits are copied as they are.
+    """
+    listed = subprocess.run(["git", "-C", source, "ls-files", "-z"], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+    if listed.returncode != 0:
+        raise HarnessError("git ls-files in %s: %s" % (source, listed.stderr.decode(errors="replace")))
+    for name in listed.stdout.decode("utf-8", errors="surrogateescape").split("\0"):
+        path = os.path.join(source, name)
+        if not name or not os.path.lexists(path):
+            continue  # a tracked file deleted in the working tree is not part of it
+        target = os.path.join(dest, name)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        if os.path.islink(path):
+            os.symlink(os.readlink(path), target)
+        else:
+            shutil.copy2(path, target)
+    return dest
+
+
 class Image:
     """Pixels as rows of (r, g, b), top row first."""
 

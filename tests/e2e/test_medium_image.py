@@ -1,7 +1,6 @@
 # tests/e2e/test_medium_image.py: the signed ISO image of the medium holds every path the launcher opens, runs
 # read-only, verifies against its signing CA, and is the same bytes when built again in another folder.
 import os
-import shutil
 import stat
 import subprocess
 import sys
@@ -239,7 +238,7 @@ class ReproducibleBuildTest(unittest.TestCase):
         # Two copies of the sources in folders of different path lengths, built one after the other; one
         # image dated through SOURCE_DATE_EPOCH, the other through the commit.
         copy = os.path.join(SESSION.dir, "second-folder", "sources")
-        shutil.copytree(harness.SOURCE_DIR, copy, ignore=shutil.ignore_patterns("build", ".git", "__pycache__"))
+        harness.tracked_copy(harness.SOURCE_DIR, copy)
         env_epoch = dict(os.environ, SOURCE_DATE_EPOCH=str(make_iso.image_time({})))
         env_commit = {name: value for name, value in os.environ.items() if name != "SOURCE_DATE_EPOCH"}
         outputs = [source for source, _target in make_medium.PROGRAMS] + ["medium.iso"]
