@@ -13,8 +13,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 tools/setup.sh
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-cmake --build build/win -j2
+cmake --preset win
+cmake --build --preset win
 python3 tools/make_medium.py build/demo-medium --bin build/win
 medium="$root/build/demo-medium"
 logs="$root/build/demo-logs"

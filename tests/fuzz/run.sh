@@ -16,8 +16,7 @@ jobs=${FUZZ_JOBS:-1}
 
 [ -d "$suite" ] || { echo "BMP suite not found at $suite" >&2; exit 1; }
 if [ ! -x "$build/tests/fuzz/bitmap_fuzz" ] || [ "$root/core/BitmapFormat.cpp" -nt "$build/tests/fuzz/bitmap_fuzz" ]; then
-  cmake -S "$root" -B "$build" -DFUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang > "$build.cmake.log" 2>&1 \
-    || { cat "$build.cmake.log" >&2; exit 1; }
+  (cd "$root" && cmake --preset fuzz -B "$build") > "$build.cmake.log" 2>&1 || { cat "$build.cmake.log" >&2; exit 1; }
   cmake --build "$build" --target bitmap_fuzz -j2 > "$build.build.log" 2>&1 || { cat "$build.build.log" >&2; exit 1; }
 fi
 
