@@ -57,6 +57,11 @@ set_source_files_properties(resources/launcher.rc PROPERTIES
   OBJECT_DEPENDS "${ART_DIR}/builtin-png.bmp;${ART_DIR}/MAINICON.ico;${CMAKE_SOURCE_DIR}/resources/Launch.manifest")
 target_include_directories(Launch PRIVATE ${ART_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(Launch PRIVATE launcher_win)
+# Run from the swap file when started from a CD, so a disc taken out later cannot fault a page of it in.
+# Before any signature, which covers the header.
+add_custom_command(TARGET Launch POST_BUILD
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/run_from_swap.py $<TARGET_FILE:Launch>
+  VERBATIM)
 
 add_subdirectory(tools)
 # Windows and end-to-end tests run in a 32-bit and in a 64-bit Wine prefix.

@@ -1,6 +1,8 @@
 // tests/win/ExecutableTest.cpp: the launcher executable's version record and icon, read through the Windows APIs.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -94,6 +96,21 @@ TEST(Executable, IconIsOne32By32ImageOf24Bits)
     EXPECT_EQ(header->biHeight, 400);
     EXPECT_EQ(header->biBitCount, 24);
     FreeLibrary(module);
+}
+
+TEST(Executable, IsRunFromTheSwapFileSoATakenOutDiscCannotFaultItsPagesIn)
+{
+    std::ifstream file(LauncherPath(), std::ios::binary);
+    const std::vector<char> image{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    ASSERT_GE(image.size(), sizeof(IMAGE_DOS_HEADER));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+    ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
+    ASSERT_LE(static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32), image.size());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
+    ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
+    EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP) << std::hex
+        << nt->FileHeader.Characteristics;
+    EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE);
 }
 
 }  // namespace
