@@ -27,6 +27,7 @@ add_library(launcher_win STATIC
   menu/MenuActions.cpp
   menu/MenuKeyboard.cpp
   platform/BitmapLoader.cpp
+  platform/ErrorMode.cpp
   platform/FileProbe.cpp
   platform/Gdi.cpp
   platform/Guard.cpp

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/Error.h"
+#include "platform/ErrorMode.h"
 #include "platform/SystemError.h"
 
 namespace {
@@ -85,6 +86,7 @@ GdiBitmap CreateDeviceBitmap(const BitmapFile& file)
 
 BitmapFile ReadBitmapFromFile(const std::string& path)
 {
+    const CriticalErrorsFail quiet;  // open, read and close
     FileSource source(path);
     return ReadBitmapFile(source);
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/ErrorMode.h"
+
 namespace {
 
 class FindHandle {
@@ -26,6 +28,7 @@ private:
 bool FileExists(const std::string& path)
 {
     WIN32_FIND_DATAA data;
+    const CriticalErrorsFail quiet;
     const FindHandle search(FindFirstFileA(path.c_str(), &data));
     return search.Valid();
 }

@@ -1,10 +1,12 @@
-# tests/e2e/test_disc_drive.py: the benchmarks' simulated optical drive mounts a medium; the launcher starts from it.
+# tests/e2e/test_disc_drive.py: the benchmarks' simulated optical drive mounts a medium; the launcher starts from it,
+# and lives on when the disc is taken out.
 import os
 import sys
 import unittest
 
 import harness
 import launcher_checks as lc
+import uninstall_flow
 
 sys.path.insert(0, os.path.join(harness.SOURCE_DIR, "tools", "bench"))
 import disc_drive  # noqa: E402
@@ -40,6 +42,68 @@ class DiscDriveTest(unittest.TestCase):
         for name in ("ZoBack_Eng.bmp", "ZoFore_Eng.bmp"):
             path = "Autorun/English/" + name
             self.assertEqual(fetched[path].bytes, os.path.getsize(os.path.join(MEDIUM, path)), path)
+
+
+class DiscTakenOutTest(uninstall_flow.UninstallTest):
+    """The launcher started from the drive, whose disc is taken out while the menu is open."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = SESSION
+        cls.drive = disc_drive.Drive(MEDIUM, os.path.join(SESSION.dir, "disc-out"),
+                                     os.path.join(SESSION.dir, "disc-out.log"), **INSTANT)
+        cls.medium = cls.drive.__enter__().mountpoint
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.drive.__exit__(None, None, None)
+
+    def press(self, zone):
+        self.click_client(self.menu, *lc.centre(zone))
+
+    def assert_nothing_shown(self, windows, what):
+        """No message box anywhere, and no top-level window that is not in windows (handles) or the dialog."""
+        self.assertEqual(self.session.message_boxes(), [], what)
+        new = [w for w in self.session.windows() if w["visible"] and w["hwnd"] not in windows
+               and w["caption"] != lc.DIALOG]
+        self.assertEqual(new, [], what)
+
+    def test_every_entry_and_option_after_the_disc_is_taken_out(self):
+        back = lc.skin(MEDIUM, "Back")
+        self.assertIsNone(lc.wait_client(self.session, self.menu, back))
+        self.drive.eject()
+        windows = {w["hwnd"] for w in self.session.windows() if w["visible"]}
+        mark = self.log_mark()
+        self.press("install")
+        self.open_dialog()  # the install press has been handled once the dialog shows
+        self.assert_nothing_shown(windows, "after Install")
+        for option in ("RadioButton1", "RadioButton2"):
+            self.click_option(option)
+            self.wait_dialog(False)
+            self.assert_nothing_shown(windows, "after %s" % option)
+            self.open_dialog()
+        self.click_option("RadioButton3")
+        box = self.verdict_box("Launch")
+        self.assertEqual(box["text"], "Failed to get data for 'Welcome'")
+        self.press_ok(box)
+        self.assertEqual(self.session.standin_entries()[mark:], [])
+        self.session.probe("close", self.dialog()["hwnd"])
+        self.wait_dialog(False)
+        self.press("browse")  # the file browser opens a window on the empty drive; closed again
+        browser = harness.wait_for(lambda: self.session.find_window(cls="ExplorerWClass", visible=True), 30,
+                                   what="the file browser")
+        self.session.probe("close", browser[0]["hwnd"])
+        harness.wait_for(lambda: not self.session.find_window(cls="ExplorerWClass", visible=True), 20,
+                         what="the file browser to close")
+        lc.point(self.session, self.menu, *lc.centre("install"))
+        # A repaint draws the back skin over the highlight, from the images in memory.
+        self.assertIsNone(lc.wait_piece(self.session, self.menu, "install", lc.skin(MEDIUM, "Fore")))
+        self.session.probe("redraw", self.menu["hwnd"])
+        difference = lc.wait_client(self.session, self.menu, back)
+        self.assertIsNone(difference, "%s (%s)" % (difference, lc.screenshot_note(self.session, self.menu, self.id())))
+        self.assertTrue(self.launcher.alive())
+        self.press("exit")
+        self.assertEqual(self.launcher.wait(20), 0)
 
 
 if __name__ == "__main__":

@@ -1,10 +1,15 @@
-// tests/win/BitmapLoaderTest.cpp: bitmap files through the reader and the real GDI, pixels read back.
+// tests/win/BitmapLoaderTest.cpp: bitmap files through the reader and the real GDI, pixels read back; the error
+// mode around reads of the medium.
 #include <gtest/gtest.h>
 
 #include "WinTestFiles.h"
 #include "core/Error.h"
 #include "platform/BitmapLoader.h"
+#include "platform/ErrorMode.h"
+#include "platform/FileProbe.h"
 #include "platform/Image.h"
+#include "platform/Sound.h"
+#include "platform/SystemLibrary.h"
 
 namespace {
 
@@ -118,6 +123,38 @@ TEST(Image, FailedLoadKeepsTheContent)
     EXPECT_FALSE(image.Empty());
     image.LoadFromFile(dir.Write("zero.bmp", {}));
     EXPECT_TRUE(image.Empty());
+}
+
+DWORD ThreadErrorMode()
+{
+    static const auto get = NewerFunction<DWORD(WINAPI*)()>("kernel32.dll", "GetThreadErrorMode");
+    return get();
+}
+
+UINT ProcessErrorMode()
+{
+    static const auto get = NewerFunction<UINT(WINAPI*)()>("kernel32.dll", "GetErrorMode");
+    return get();
+}
+
+// Programs the launcher starts inherit its process mode, so a read may set the thread's mode only.
+TEST(MediumReads, FailCriticalErrorsOnThisThreadOnlyAndRestoreTheMode)
+{
+    const UINT testRunnerMode = SetErrorMode(0);  // the launcher starts with 0; the test runner sets its own
+    ASSERT_EQ(ThreadErrorMode(), 0u);
+    {
+        const CriticalErrorsFail quiet;
+        EXPECT_EQ(ThreadErrorMode(), static_cast<DWORD>(SEM_FAILCRITICALERRORS));
+        EXPECT_EQ(ProcessErrorMode(), 0u);
+    }
+    EXPECT_EQ(ThreadErrorMode(), 0u);
+
+    FileExists("Setup\\Nowhere.exe");
+    EXPECT_THROW(LoadBitmapFile("Autorun\\Nowhere.bmp"), Error);
+    PlaySoundFile("Autorun\\Sound\\Nowhere.wav");
+    EXPECT_EQ(ThreadErrorMode(), 0u);
+    EXPECT_EQ(ProcessErrorMode(), 0u);
+    SetErrorMode(testRunnerMode);
 }
 
 }  // namespace

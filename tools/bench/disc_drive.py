@@ -6,7 +6,8 @@ The drive has one head. A read that does not begin where the previous read ended
 every read then waits for its bytes at the fixed rate (3,600 KiB/s and 100 ms by default: a 24x drive).
 Reads are served one at a time, in the order they arrive. Every read is logged as a line
 "PATH<TAB>OFFSET<TAB>SIZE<TAB>SEEK" (PATH relative to SOURCE, SEEK 1 or 0). Names and attributes cost
-nothing. The program serves until the mount point is unmounted.
+nothing. SIGUSR1 takes the disc out: from then on every operation fails with ENOMEDIUM, as on an empty
+drive. The program serves until the mount point is unmounted.
 
 Other programs use `Drive`, which mounts a fresh drive in a child process (so that nothing is cached from an
 earlier mount) and unmounts it again; the FUSE side runs under Debian's own interpreter, where
@@ -15,6 +16,7 @@ python3-pyfuse3 is installed.
 import argparse
 import collections
 import os
+import signal
 import subprocess
 import sys
 import time
@@ -32,6 +34,7 @@ class Drive:
     def __init__(self, source, mountpoint, log, rate_kib=3600, seek_ms=100):
         self.args = [DEBIAN_PYTHON, "-B", os.path.abspath(__file__), source, mountpoint, log,
                      "--rate", str(rate_kib), "--seek", str(seek_ms)]
+        self.source = source
         self.mountpoint = mountpoint
         self.log = log
         self.process = None
@@ -64,6 +67,27 @@ class Drive:
             self.process.wait(10)
         self.reads = read_log(self.log)
         return False
+
+    def eject(self):
+        """Takes the disc out; returns once no name on the medium can be looked up any more."""
+        self.process.send_signal(signal.SIGUSR1)
+        names = [os.path.relpath(os.path.join(folder, name), self.source)
+                 for folder, folders, files in os.walk(self.source) for name in folders + files]
+
+        def empty():
+            for name in names:
+                try:
+                    os.lstat(os.path.join(self.mountpoint, name))
+                    return False
+                except OSError:
+                    pass
+            return True
+
+        deadline = time.monotonic() + 15
+        while not empty():
+            if time.monotonic() > deadline:
+                raise RuntimeError("the drive at %s still shows its disc" % self.mountpoint)
+            time.sleep(0.02)
 
     def _unmount(self, *flags):
         return subprocess.run(["fusermount3", "-u", *flags, self.mountpoint], stdin=subprocess.DEVNULL,
@@ -100,6 +124,19 @@ def serve(source, mountpoint, log_path, rate_kib, seek_ms):
             self.head = None  # (inode, offset) where the last read ended
             self.lock = trio.Lock()  # one head: reads are served one at a time, first come first served
             self.log = open(log_path, "w", encoding="utf-8", errors="surrogateescape")
+            self.ejected = False
+
+        def eject(self, *_):
+            # The kernel keeps names and attributes for an hour: forget them, so every lookup comes here.
+            self.ejected = True
+            for relative in list(self.inodes):
+                if relative:
+                    parent, name = os.path.split(relative)
+                    pyfuse3.invalidate_entry_async(self.inodes[parent], os.fsencode(name), ignore_enoent=True)
+
+        def check(self):
+            if self.ejected:
+                raise pyfuse3.FUSEError(errno.ENOMEDIUM)
 
         def full(self, inode):
             return os.path.join(source, self.paths[inode])
@@ -127,15 +164,20 @@ def serve(source, mountpoint, log_path, rate_kib, seek_ms):
             return entry
 
         async def lookup(self, parent, name, ctx=None):
+            self.check()
             return self.attributes(self.inode(os.path.join(self.paths[parent], os.fsdecode(name))))
 
         async def getattr(self, inode, ctx=None):
+            if inode != pyfuse3.ROOT_INODE:  # the drive stays, and can be unmounted
+                self.check()
             return self.attributes(inode)
 
         async def opendir(self, inode, ctx):
+            self.check()
             return inode
 
         async def readdir(self, inode, start, token):
+            self.check()
             names = sorted(os.listdir(self.full(inode)))
             for index in range(start, len(names)):
                 child = self.inode(os.path.join(self.paths[inode], names[index]))
@@ -143,6 +185,7 @@ def serve(source, mountpoint, log_path, rate_kib, seek_ms):
                     break
 
         async def open(self, inode, flags, ctx):
+            self.check()
             if flags & (os.O_WRONLY | os.O_RDWR):
                 raise pyfuse3.FUSEError(errno.EROFS)
             if inode not in self.files:
@@ -150,6 +193,7 @@ def serve(source, mountpoint, log_path, rate_kib, seek_ms):
             return pyfuse3.FileInfo(fh=inode)
 
         async def read(self, inode, offset, size):
+            self.check()
             async with self.lock:
                 data = os.pread(self.files[inode], size, offset)
                 seek = self.head != (inode, offset)
@@ -163,13 +207,16 @@ def serve(source, mountpoint, log_path, rate_kib, seek_ms):
             pass
 
         async def statfs(self, ctx):
+            self.check()
             stat = pyfuse3.StatvfsData()
             stat.f_bsize = stat.f_frsize = 2048
             stat.f_namemax = 255
             return stat
 
     options = set(pyfuse3.default_options) | {"ro", "fsname=disc_drive"}
-    pyfuse3.init(Medium(), mountpoint, options)
+    medium = Medium()
+    signal.signal(signal.SIGUSR1, medium.eject)
+    pyfuse3.init(medium, mountpoint, options)
     try:
         trio.run(pyfuse3.main)
     finally:

@@ -293,6 +293,16 @@ std::string Close(const Args& args)
     return Object().Add("posted", Bool(true)).Text();
 }
 
+// Invalidates the whole window, as an uncovering does on a system that keeps no window contents.
+std::string Redraw(const Args& args)
+{
+    NeedArgs(args, 1, "redraw HWND");
+    if (!RedrawWindow(WindowArg(args[0]), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE)) {
+        FailCall("RedrawWindow");
+    }
+    return Object().Add("invalidated", Bool(true)).Text();
+}
+
 std::string PostAny(const Args& args)
 {
     NeedArgs(args, 4, "post HWND MESSAGE WPARAM LPARAM");
@@ -888,6 +898,7 @@ const std::map<std::wstring, Command>& Commands()
         {L"bm-click", BmClick},
         {L"close", Close},
         {L"post", PostAny},
+        {L"redraw", Redraw},
         {L"shot", Shot},
         {L"start", Start},
         {L"kill", Kill},
