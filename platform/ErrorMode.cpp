@@ -16,21 +16,23 @@ SetThreadErrorModeFn ThreadModeSetter()
 }  // namespace
 
 // The other flags of the mode are kept.
-CriticalErrorsFail::CriticalErrorsFail()
+CriticalErrorsFail::CriticalErrorsFail(Fallback fallback)
 {
     if (const auto setThreadMode = ThreadModeSetter()) {
         setThreadMode(SEM_FAILCRITICALERRORS, &previous_);
         setThreadMode(previous_ | SEM_FAILCRITICALERRORS, nullptr);
-    } else {
+        changed_ = Changed::Thread;
+    } else if (fallback == Fallback::ProcessMode) {
         previous_ = SetErrorMode(SEM_FAILCRITICALERRORS);
         SetErrorMode(previous_ | SEM_FAILCRITICALERRORS);
+        changed_ = Changed::Process;
     }
 }
 
 CriticalErrorsFail::~CriticalErrorsFail()
 {
-    if (const auto setThreadMode = ThreadModeSetter())
-        setThreadMode(previous_, nullptr);
-    else
+    if (changed_ == Changed::Thread)
+        ThreadModeSetter()(previous_, nullptr);
+    else if (changed_ == Changed::Process)
         SetErrorMode(previous_);
 }

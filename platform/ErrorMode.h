@@ -10,11 +10,18 @@
 // installer that asks for its next disc must still get the system's box.
 class CriticalErrorsFail {
 public:
-    CriticalErrorsFail();
+    // What to do where the system has no thread mode. Around a program start the process mode must stay as
+    // it is, since the started program would inherit it.
+    enum class Fallback { ProcessMode, Nothing };
+
+    explicit CriticalErrorsFail(Fallback fallback = Fallback::ProcessMode);
     ~CriticalErrorsFail();
     CriticalErrorsFail(const CriticalErrorsFail&) = delete;
     CriticalErrorsFail& operator=(const CriticalErrorsFail&) = delete;
 
 private:
+    enum class Changed { Thread, Process, Nothing };
+
+    Changed changed_ = Changed::Nothing;
     DWORD previous_ = 0;
 };

@@ -8,6 +8,7 @@
 #include "platform/ErrorMode.h"
 #include "platform/FileProbe.h"
 #include "platform/Image.h"
+#include "platform/Process.h"
 #include "platform/Sound.h"
 #include "platform/SystemLibrary.h"
 
@@ -152,6 +153,7 @@ TEST(MediumReads, FailCriticalErrorsOnThisThreadOnlyAndRestoreTheMode)
     FileExists("Setup\\Nowhere.exe");
     EXPECT_THROW(LoadBitmapFile("Autorun\\Nowhere.bmp"), Error);
     PlaySoundFile("Autorun\\Sound\\Nowhere.wav");
+    StartProgram("Driver\\Nowhere.exe", SW_SHOW);
     EXPECT_EQ(ThreadErrorMode(), 0u);
     EXPECT_EQ(ProcessErrorMode(), 0u);
     SetErrorMode(testRunnerMode);
