@@ -15,6 +15,7 @@ WINBUILDDIR/e2e/template-prefix-ARCH), E2E_PROBE (defaults to WINBUILDDIR/tools/
 Run `python3 harness.py make-template DIR PROBE.exe ARCH` to build a template prefix.
 """
 
+import importlib
 import json
 import os
 import shutil
@@ -166,14 +167,18 @@ SOURCE_DIR = os.environ.get("E2E_SOURCE_DIR") or os.path.dirname(os.path.dirname
     os.path.abspath(__file__))))
 
 
-def lay_out_medium(outdir, bindir, verdict=None):
-    """Lays out a test medium in outdir with tools/make_medium.py: launcher, stand-ins, skins and sounds."""
-    sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
+def _tool(name, folder="tools"):
+    """A Python module of the source tree's tools."""
+    sys.path.insert(0, os.path.join(SOURCE_DIR, folder))
     try:
-        import make_medium
+        return importlib.import_module(name)
     finally:
         sys.path.pop(0)
-    make_medium.make_medium(outdir, bindir, verdict=verdict)
+
+
+def lay_out_medium(outdir, bindir, verdict=None):
+    """Lays out a test medium in outdir with tools/make_medium.py: launcher, stand-ins, skins and sounds."""
+    _tool("make_medium").make_medium(outdir, bindir, verdict=verdict)
     return outdir
 
 
@@ -235,6 +240,26 @@ def read_bmp(path):
     if height > 0:
         rows.reverse()
     return Image(width, abs(height), rows)
+
+
+def write_bmp(path, image):
+    """Writes image as the skins are written: a 24-bit bottom-up bitmap file."""
+    rgb = bytes(c for row in image.rows for pixel in row for c in pixel)
+    _tool("make_art", os.path.join("tools", "art")).write_bmp(path, rgb, image.width, image.height)
+
+
+def inverted(image):
+    """image with every channel of every pixel inverted: no pixel keeps its colour."""
+    return Image(image.width, image.height, [[tuple(255 - c for c in pixel) for pixel in row] for row in image.rows])
+
+
+def lit(back, fore, zone):
+    """back with fore over zone's highlight piece, exactly columns left..right-1 and rows top..bottom-1."""
+    left, top, right, bottom = ZONES[zone]
+    rows = [row[:] for row in back.rows]
+    for y in range(top, bottom):
+        rows[y][left:right] = fore.rows[y][left:right]
+    return Image(back.width, back.height, rows)
 
 
 def first_difference(actual, expected):

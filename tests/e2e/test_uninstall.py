@@ -4,6 +4,9 @@ import unittest
 from uninstall_flow import (CARD_REMOVER, DIFX, DIFX64, NOMAD, OPTIONS, TUNER_SETUP, ZORVA, UninstallTest)
 
 
+AWAY = (150, 200)  # a drag of the dialog that keeps it on the screen and off the menu's entries
+
+
 class OptionTest(UninstallTest):
     # Each case differs from the option selected before it, so each click selects and runs one handler.
     CASES = [
@@ -39,12 +42,14 @@ class OptionTest(UninstallTest):
                     self.assertFalse(self.query(DIFX)["exists"])
                     self.assertFalse(self.query(DIFX64)["exists"])
 
-    def test_reopened_dialog_keeps_the_choice_and_a_click_on_it_runs_nothing(self):
+    def test_reopened_dialog_keeps_the_choice_and_its_place_and_a_click_on_it_runs_nothing(self):
         self.open_dialog()
+        moved = self.drag_dialog(*AWAY)
         self.click_option("RadioButton1")
         self.wait_dialog(False)
         self.seed_tree(DIFX)
         dialog = self.open_dialog()
+        self.assertEqual(dialog["rect"], moved["rect"])
         self.assert_selected(dialog, "RadioButton1")
         mark = self.log_mark()
         self.click_option("RadioButton1")
@@ -54,10 +59,11 @@ class OptionTest(UninstallTest):
         self.assert_selected(dialog, "RadioButton1")
         self.assert_seeded(DIFX)
 
-    def test_close_box_hides_the_dialog_and_runs_nothing(self):
+    def test_close_box_hides_the_dialog_and_runs_nothing_and_it_comes_back_where_it_was(self):
         for key in (DIFX, ZORVA):
             self.seed_tree(key)
-        dialog = self.open_dialog()
+        self.open_dialog()
+        dialog = self.drag_dialog(*AWAY)
         mark = self.log_mark()
         rect = dialog["rect"]
         # The close box is the rightmost caption button: the frame, then a button as high as the caption.
@@ -70,6 +76,7 @@ class OptionTest(UninstallTest):
         self.assertEqual(self.checks(dialog), {n: 0 for n in OPTIONS})
         for key in (DIFX, ZORVA):
             self.assert_seeded(key)
+        self.assertEqual(self.open_dialog()["rect"], dialog["rect"])
 
     def test_verdict_box_has_no_owner_and_leaves_menu_and_dialog_working(self):
         self.open_dialog()

@@ -121,6 +121,17 @@ class UninstallTest(unittest.TestCase):
         self.click_client(self.menu, *MENU_UNINSTALL)
         return self.wait_dialog(True)
 
+    def drag_dialog(self, dx, dy):
+        """Drags the dialog by its caption by (dx, dy) with the pointer; gives the dialog at its new place."""
+        dialog = self.dialog()
+        rect = dialog["rect"]
+        x, y = (rect["left"] + rect["right"]) // 2, (rect["top"] + dialog["client"]["top"]) // 2
+        self.session.drag(x, y, x + dx, y + dy)
+        moved = dict(rect, left=rect["left"] + dx, right=rect["right"] + dx, top=rect["top"] + dy,
+                     bottom=rect["bottom"] + dy)
+        return harness.wait_for(lambda: (lambda d: d if d["rect"] == moved else None)(self.dialog()), 10,
+                                what="the dialog at %s" % moved)
+
     def click_option(self, name, point=None):
         dialog = self.dialog()
         self.click_client(dialog, *(point or OPTIONS[name][0]))
