@@ -2,6 +2,7 @@
 #include "app/Application.h"
 
 #include "app/ErrorBox.h"
+#include "app/SessionLauncher.h"
 #include "platform/Guard.h"
 #include "core/Title.h"
 #include "menu/InstallForm.h"
@@ -33,6 +34,18 @@ RECT ZeroSizeAtScreenCentre()
     return {x, y, x, y};
 }
 
+// The thread's front-most visible window that takes input, other than the application window: the error box
+// while one is up (it disables the others), else the uninstall dialog or the menu, whichever lies in front.
+HWND FrontWindowOfThread(HWND applicationWindow)
+{
+    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (window != applicationWindow && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() &&
+            IsWindowVisible(window) && IsWindowEnabled(window))
+            return window;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 TApplication::TApplication() : ApplicationTitle(DeriveTitle()), icon_(LoadIconA(GetModuleHandleA(nullptr), "MAINICON"))
@@ -43,6 +56,7 @@ TApplication::TApplication() : ApplicationTitle(DeriveTitle()), icon_(LoadIconA(
     Create("TApplication", 0, WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0,
            ApplicationTitle.c_str(), ZeroSizeAtScreenCentre(), nullptr);
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    MarkLauncherWindow(Handle());
 }
 
 TApplication::~TApplication()
@@ -80,6 +94,8 @@ void TApplication::Run()
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0)
         DispatchOne(message);
+    // A start from now on waits for this launcher to end and then runs on its own.
+    UnmarkLauncherWindow(Handle());
 }
 
 void TApplication::DispatchOne(MSG& message)
@@ -116,6 +132,15 @@ void TApplication::OnRestore()
         ShowMainWindow(SW_SHOWNORMAL);
 }
 
+void TApplication::OnComeForward()
+{
+    // Restored as its taskbar button restores it, which also shows a main window still pending.
+    if (IsIconic(Handle()))
+        SendMessageA(Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    if (const HWND front = FrontWindowOfThread(Handle()))
+        SetForegroundWindow(front);
+}
+
 void TApplication::OnActivate()
 {
     HWND main = InstallForm != nullptr ? InstallForm->Handle() : nullptr;
@@ -125,6 +150,11 @@ void TApplication::OnActivate()
 
 LRESULT TApplication::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Posted by a second start; its modal loop dispatches it too while an error box is up.
+    if (message == ComeForwardMessage()) {
+        OnComeForward();
+        return 0;
+    }
     switch (message) {
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_RESTORE && IsIconic(Handle())) {

@@ -32,6 +32,7 @@ protected:
 
 private:
     void OnRestore();
+    void OnComeForward();
     void OnActivate();
     void DispatchOne(MSG& message);
 

@@ -22,6 +22,7 @@ add_custom_target(launcher_art DEPENDS ${ART_DIR}/builtin.bmp ${ART_DIR}/builtin
 add_library(launcher_win STATIC
   app/Application.cpp
   app/ErrorBox.cpp
+  app/SessionLauncher.cpp
   menu/InstallForm.cpp
   menu/MenuAccessible.cpp
   menu/MenuActions.cpp
@@ -38,6 +39,7 @@ add_library(launcher_win STATIC
   platform/PngDecoder.cpp
   platform/Process.cpp
   platform/Registry.cpp
+  platform/SessionMutex.cpp
   platform/Sound.cpp
   platform/SystemLibrary.cpp
   platform/SystemError.cpp

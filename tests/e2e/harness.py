@@ -510,6 +510,18 @@ class WineSession:
         self.launchers.append(launcher)
         return launcher
 
+    def run_launcher(self, medium_dir, timeout):
+        """Runs `wine Launch.exe` in medium_dir to its end and gives its exit status; one still running after
+        timeout is killed and fails the test."""
+        self._calls += 1
+        popen = self._popen_wine(["Launch.exe"], "run-%d" % self._calls, cwd=medium_dir)
+        try:
+            return popen.wait(timeout)
+        except subprocess.TimeoutExpired:
+            popen.kill()
+            popen.wait(10)
+            raise AssertionError("Launch.exe in %s still running after %.1f s" % (medium_dir, timeout))
+
     def start_with_show(self, command_line, cur_dir, show_cmd):
         """Starts a program through CreateProcess with the given start-up show state (STARTUPINFO)."""
         pid = self.probe("start", command_line, cur_dir, show_cmd)["pid"]

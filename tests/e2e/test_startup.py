@@ -53,6 +53,22 @@ class LauncherTest(unittest.TestCase):
             png = SESSION.save_png(client, os.path.join(tempfile.gettempdir(), "e2e-%s.png" % self.id()))
             self.fail("%s: %s (screenshot %s)" % (os.path.basename(bmp_path), difference, png))
 
+    def assert_second_start_brings_forward(self, medium, front, covered=True):
+        """A second start from medium ends with status 0 and leaves the window front in the foreground, in
+        front of another program's window that covered it when covered is set."""
+        if covered:
+            cover = SESSION.start_with_show("notepad.exe", "C:\\", 1)
+            self.addCleanup(cover.kill)
+            harness.wait_for(lambda: self.foreground()["pid"] == cover.pid, 20, what="the cover in front")
+        self.assertEqual(SESSION.run_launcher(medium, 20), 0)
+        harness.wait_for(lambda: self.foreground()["hwnd"] == front, 10, what="the running launcher in front")
+        self.assertEqual(len(SESSION.find_window(cls="TInstallForm")), 1)
+        if covered:
+            cover.kill()
+
+    def foreground(self):
+        return SESSION.probe("focus")["foreground"] or {"hwnd": None, "pid": None}
+
     def close_and_wait(self, launcher, window):
         SESSION.probe("close", window["hwnd"])
         status = launcher.wait(15)  # None when the probe started it: no exit status to read then
@@ -94,6 +110,20 @@ class SkinFailureTest(LauncherTest):
                 self.assertEqual(SESSION.message_boxes(launcher.pid), [])
                 self.assert_client_shows(menu, os.path.join(SESSION.winbuilddir, "art", "builtin.bmp"))
                 self.close_and_wait(launcher, menu)
+
+
+class SecondStartTest(LauncherTest):
+    def test_a_second_start_brings_the_running_launcher_forward(self):
+        medium = self.medium(without_skins=True)
+        launcher = self.start(medium)
+        box = SESSION.wait_message_box(launcher.pid)[0]
+        self.assert_second_start_brings_forward(medium, box["hwnd"])
+        SESSION.probe("click-button", box["hwnd"], IDOK)
+        menu = self.shown_menu(launcher)
+        for name, source in [("same medium", medium), ("copy in another folder", self.medium())]:
+            with self.subTest(name):
+                self.assert_second_start_brings_forward(source, menu["hwnd"])
+        self.close_and_wait(launcher, menu)
 
 
 class SkinChoiceTest(LauncherTest):
@@ -173,6 +203,18 @@ class ShowStateTest(LauncherTest):
         SESSION.probe("post", application["hwnd"], WM_SYSCOMMAND, SC_RESTORE, 0)
         menu = self.shown_menu(launcher)
         self.assertFalse(menu["iconic"] or menu["zoomed"])
+        self.close_and_wait(launcher, menu)
+
+    def test_second_start_restores_a_minimised_launcher(self):
+        launcher = self.start_shown(7)
+        harness.wait_for(lambda: SESSION.find_window(pid=launcher.pid, cls="TApplication", visible=True,
+                                                     caption="Launch")[0]["iconic"], 10,
+                         what="the application window to be minimised")
+        menu = self.menu_window(launcher)
+        self.assert_second_start_brings_forward(MEDIUM, menu["hwnd"], covered=False)
+        menu = self.shown_menu(launcher)
+        self.assertFalse(menu["iconic"] or menu["zoomed"])
+        self.assertFalse(SESSION.find_window(pid=launcher.pid, cls="TApplication")[0]["iconic"])
         self.close_and_wait(launcher, menu)
 
     def test_maximised_start_zooms_the_menu(self):
