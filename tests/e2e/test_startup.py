@@ -193,23 +193,25 @@ class ShowStateTest(LauncherTest):
         self.addCleanup(launcher.kill)
         return launcher
 
-    def test_minimised_start_restores_to_normal(self):
+    def start_minimised(self):
+        """A launcher started with show state 7, its application window minimised; gives it and that window."""
         launcher = self.start_shown(7)
         application = SESSION.wait_window(pid=launcher.pid, cls="TApplication", visible=True)
         harness.wait_for(lambda: SESSION.find_window(pid=launcher.pid, cls="TApplication", visible=True,
                                                      caption="Launch")[0]["iconic"], 10,
                          what="the application window to be minimised")
         self.assertFalse(self.menu_window(launcher)["visible"])
+        return launcher, application
+
+    def test_minimised_start_restores_to_normal(self):
+        launcher, application = self.start_minimised()
         SESSION.probe("post", application["hwnd"], WM_SYSCOMMAND, SC_RESTORE, 0)
         menu = self.shown_menu(launcher)
         self.assertFalse(menu["iconic"] or menu["zoomed"])
         self.close_and_wait(launcher, menu)
 
     def test_second_start_restores_a_minimised_launcher(self):
-        launcher = self.start_shown(7)
-        harness.wait_for(lambda: SESSION.find_window(pid=launcher.pid, cls="TApplication", visible=True,
-                                                     caption="Launch")[0]["iconic"], 10,
-                         what="the application window to be minimised")
+        launcher, _ = self.start_minimised()
         menu = self.menu_window(launcher)
         self.assert_second_start_brings_forward(MEDIUM, menu["hwnd"], covered=False)
         menu = self.shown_menu(launcher)
