@@ -1,4 +1,4 @@
-// app/Main.cpp: the entry: keeps one launcher per session, creates the menu window and the hidden uninstall dialog, then runs the loop.
+// app/Main.cpp: the entry: one launcher per session; creates the menu and the hidden uninstall dialog, runs the loop.
 #include <exception>
 
 #include <windows.h>
