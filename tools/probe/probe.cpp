@@ -48,18 +48,22 @@ std::wstring ClassOf(HWND hwnd)
 }
 
 // The window text as the window itself answers WM_GETTEXT (works across processes).
+// One WM_GETTEXT into a buffer that holds the whole text. Asking for the length first would leave a gap in
+// which the window may change its text, and a longer text would then be cut to the old length.
 std::wstring TextOf(HWND hwnd)
 {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length)) {
-        return {};
+    for (size_t size = 256;; size *= 2) {
+        std::wstring text(size, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, size, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                                 kMessageTimeoutMs, &copied)) {
+            return {};
+        }
+        if (copied + 1 < size) {
+            text.resize(copied);
+            return text;
+        }
     }
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
-                        kMessageTimeoutMs, &copied);
-    text.resize(copied);
-    return text;
 }
 
 std::string RectJson(const RECT& r)
