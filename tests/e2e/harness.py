@@ -18,6 +18,7 @@ Run `python3 harness.py make-template DIR PROBE.exe ARCH` to build a template pr
 import importlib
 import json
 import os
+import select
 import shutil
 import struct
 import subprocess
@@ -385,25 +386,21 @@ class WineSession:
         return False
 
     def _start_xvfb(self):
-        for number in range(140 + os.getpid() % 300, 1000):
-            if os.path.exists("/tmp/.X11-unix/X%d" % number) or os.path.exists("/tmp/.X%d-lock" % number):
-                continue
-            log = open(os.path.join(self.dir, "xvfb.log"), "ab")
-            proc = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0",
-                                     "%dx%dx24" % (SCREEN_WIDTH, SCREEN_HEIGHT), "-nolisten", "tcp"],
-                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)
-            log.close()
-            deadline = time.monotonic() + 10
-            while time.monotonic() < deadline and proc.poll() is None:
-                if os.path.exists("/tmp/.X11-unix/X%d" % number):
-                    self.xvfb = proc
-                    self.display = ":%d" % number
-                    return
-                time.sleep(0.05)
-            if proc.poll() is None:
-                proc.kill()
-            proc.wait(10)  # lost a race for this number: try the next one
-        raise HarnessError("no free X display")
+        # Xvfb picks a free display number itself and writes it to the pipe once it listens. Choosing a number
+        # here instead races with the other sessions on the machine: two could take one server, and the
+        # second lost its desktop when the first session ended.
+        read_end, write_end = os.pipe()
+        with open(os.path.join(self.dir, "xvfb.log"), "ab") as log:
+            self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                          "%dx%dx24" % (SCREEN_WIDTH, SCREEN_HEIGHT), "-nolisten", "tcp"],
+                                         stdin=subprocess.DEVNULL, stdout=log, stderr=log, pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as announced:
+            ready = select.select([announced], [], [], 30)[0]
+            number = announced.readline().strip() if ready else ""
+        if not number:
+            raise HarnessError("Xvfb gave no display number, see " + os.path.join(self.dir, "xvfb.log"))
+        self.display = ":" + number
 
     def _desktop_ready(self):
         try:
