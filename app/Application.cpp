@@ -7,6 +7,7 @@
 #include "core/Title.h"
 #include "menu/InstallForm.h"
 #include "platform/AnsiText.h"
+#include "platform/Sound.h"
 #include "uninstall/SelectForm.h"
 
 TApplication* Application = nullptr;
@@ -96,6 +97,9 @@ void TApplication::Run()
         DispatchOne(message);
     // A start from now on waits for this launcher to end and then runs on its own.
     UnmarkLauncherWindow(Handle());
+    // The press that ended the run has just started its click sound on a new thread. A process that ends
+    // while that thread still starts up can crash in Wine; the sound would end with the process anyway.
+    StopSound();
 }
 
 void TApplication::DispatchOne(MSG& message)

@@ -9,6 +9,17 @@
 
 namespace {
 
+using PlaySoundFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
+
+// Looked up at the first sound, so a run without one never loads winmm; null without winmm.
+PlaySoundFn PlaySoundFunction()
+{
+    static const auto playSound = SystemFunction<PlaySoundFn>("winmm.dll", "PlaySoundA");
+    return playSound;
+}
+
+bool soundStarted = false;
+
 // PlaySoundA opens the file later, on a winmm thread of its own, where this thread's error mode does not
 // apply: with the disc taken out, that thread would raise the system's "no disk" box. The file is looked up
 // here first, and the sound skipped only when the drive has no disc; a missing file still goes to PlaySoundA.
@@ -22,9 +33,16 @@ bool DriveHasNoDisc(const std::string& path)
 
 void PlaySoundFile(const std::string& path)
 {
-    using PlaySoundFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
-    static const auto playSound = SystemFunction<PlaySoundFn>("winmm.dll", "PlaySoundA");
     // Without winmm no sound plays, as with a missing wave file.
-    if (playSound != nullptr && !DriveHasNoDisc(path))
-        playSound(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+    const PlaySoundFn playSound = PlaySoundFunction();
+    if (playSound == nullptr || DriveHasNoDisc(path))
+        return;
+    soundStarted = true;
+    playSound(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+}
+
+void StopSound()
+{
+    if (soundStarted)
+        PlaySoundFunction()(nullptr, nullptr, 0);
 }

@@ -13,6 +13,7 @@ import argparse
 import collections
 import multiprocessing
 import os
+import signal
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -98,6 +99,7 @@ def main():
         harness.make_template(template, probe, arch)
     os.environ.update(WINBUILDDIR=build, E2E_TEMPLATE_PREFIX=template, E2E_PROBE=probe)
 
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))  # ends the session and the busy loops
     hogs = [multiprocessing.Process(target=busy, daemon=True) for _ in range(args.hog)]
     for hog in hogs:
         hog.start()
