@@ -99,10 +99,10 @@ def main():
         harness.make_template(template, probe, arch)
     os.environ.update(WINBUILDDIR=build, E2E_TEMPLATE_PREFIX=template, E2E_PROBE=probe)
 
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))  # ends the session and the busy loops
     hogs = [multiprocessing.Process(target=busy, daemon=True) for _ in range(args.hog)]
     for hog in hogs:
         hog.start()
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))  # ends the session and the busy loops
     statuses = collections.Counter()
     sounds = collections.Counter()
     try:
