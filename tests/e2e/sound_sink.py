@@ -25,10 +25,16 @@ ASOUNDRC = """pcm.!default {{
 """
 
 
+def audible(data):
+    """Samples without their trailing silence. When a sound's data runs out before its player stops the stream,
+    as happens under load, Wine's ALSA driver writes a period of silence after it; the capture gets that too."""
+    return data.rstrip(b"\0")
+
+
 def wav_data(path):
-    """The sample bytes of a PCM wave file (its data chunk)."""
+    """The sample bytes of a PCM wave file (its data chunk), as audible() gives them."""
     with wave.open(path, "rb") as w:
-        return w.readframes(w.getnframes())
+        return audible(w.readframes(w.getnframes()))
 
 
 class SoundSink:
@@ -47,25 +53,29 @@ class SoundSink:
         self.seen = 0
 
     def _closed(self):
-        """Every finished stream with data, oldest first (opening the device without playing leaves none)."""
+        """Every finished stream with data, oldest first, as audible() gives it (opening the device without
+        playing leaves none)."""
         streams = []
         for name in sorted(os.listdir(self.dir)):
             if name.endswith(".raw"):
                 with open(os.path.join(self.dir, name), "rb") as f:
                     data = f.read()
                 if data:
-                    streams.append(data)
+                    streams.append(audible(data))
         return streams
 
-    def new_streams(self, count, timeout=20, settle=1.0):
-        """Waits for `count` streams after those already taken and for no stream to be still open, then gives
-        every new stream (also any beyond count, which a caller's assertion then reports)."""
-        def ready():
-            busy = any(n.endswith(".part") for n in os.listdir(self.dir))
-            return not busy and len(self._closed()) >= self.seen + count
+    def _open(self):
+        return any(n.endswith(".part") for n in os.listdir(self.dir))
 
-        harness.wait_for(ready, timeout, what="%d new sound stream(s)" % count)
-        time.sleep(settle)  # a stray extra stream would start within this time
+    def new_streams(self, count, timeout=20, settle=1.0):
+        """Waits for `count` streams after those already taken, watches `settle` seconds more for a stray extra
+        stream and waits for every stream opened by then to close; gives every new stream (also any beyond
+        count, which a caller's assertion then reports)."""
+        harness.wait_for(lambda: not self._open() and len(self._closed()) >= self.seen + count, timeout,
+                         what="%d new sound stream(s)" % count)
+        time.sleep(settle)
+        # A stream still open now would otherwise be taken by the next call, as if a later sound had made it.
+        harness.wait_for(lambda: not self._open(), timeout, what="the open sound streams to close")
         streams = self._closed()[self.seen:]
         self.seen += len(streams)
         return streams
