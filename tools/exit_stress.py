@@ -2,11 +2,12 @@
 # tools/exit_stress.py: starts the launcher and presses Exit while its click sound plays, over and over.
 """Usage: [E2E_WINEARCH=win32|win64] tools/exit_stress.py [--build WINBUILDDIR] [--cycles N] [--hog N]
 
-Each cycle starts the launcher from a test medium, lights the exit entry, presses it with a real click (the
-press plays the click sound and closes the menu at once) and waits for the process to end. Every status other
+Each cycle starts the launcher from a test medium, presses the exit entry with a real click (the press plays
+the click sound and closes the menu at once) and waits for the process to end. Most cycles first press beside
+the entries, so the exit meets that click sound at some point of its life (see LEADS). Every status other
 than 0 is printed as it happens, with the cycle's number; at the end a summary gives the statuses seen and how
-the click sound reached the capture (one stream that is a prefix of the sound's samples, as it should be, or
-anything else). --hog starts N busy loops beside the run and stops them at its end. WINBUILDDIR defaults to
+the sounds reached the capture (each stream a whole sound or its beginning, as it should be, or anything
+else). --hog starts N busy loops beside the run and stops them at its end. WINBUILDDIR defaults to
 build/win; a template Wine prefix of its own is made there when missing. Not part of the test command.
 """
 import argparse
