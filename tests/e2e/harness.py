@@ -470,6 +470,10 @@ class WineSession:
                          timeout, what="one window with %s" % criteria)
         return found[0]
 
+    def foreground(self):
+        """The foreground window's record; hwnd and pid are None when no window is in front."""
+        return self.probe("focus")["foreground"] or {"hwnd": None, "pid": None}
+
     def message_boxes(self, pid=None):
         return [b for b in self.probe("messageboxes")["messageboxes"] if pid is None or b["pid"] == pid]
 

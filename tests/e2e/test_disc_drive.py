@@ -34,8 +34,7 @@ class DiscDriveTest(unittest.TestCase):
                 self.assertEqual(SESSION.run_launcher(mountpoint, 30), 0)
                 menu = lc.menu_window(SESSION, launcher)
                 self.assertEqual(len(SESSION.find_window(cls="TInstallForm")), 1)
-                harness.wait_for(lambda: (SESSION.probe("focus")["foreground"] or {}).get("hwnd") == menu["hwnd"],
-                                 10, what="the menu in front")
+                harness.wait_for(lambda: SESSION.foreground()["hwnd"] == menu["hwnd"], 10, what="the menu in front")
                 difference = lc.wait_client(SESSION, menu, lc.skin(MEDIUM, "Back"))
                 self.assertIsNone(difference, "back skin: %s (%s)" % (
                     difference, lc.screenshot_note(SESSION, menu, self.id())))

@@ -80,7 +80,7 @@ class EntriesTest(MenuTest):
         self.leave_to_menu()
         self.hover("uninstall", piece_only=True)
         session().click(1)
-        harness.wait_for(lambda: self.foreground() == dialog["hwnd"], 10, what="the dialog in front")
+        harness.wait_for(lambda: session().foreground()["hwnd"] == dialog["hwnd"], 10, what="the dialog in front")
         self.assertEqual(len(session().find_window(caption=DIALOG, visible=True)), 1)
         self.assert_exit(3)
 
@@ -91,15 +91,11 @@ class EntriesTest(MenuTest):
         self.browse(" (D:)")  # how Wine's browser names a drive root
         self.assert_exit(1)
 
-    def foreground(self):
-        window = session().probe("focus")["foreground"]
-        return window and window["hwnd"]
-
     def leave_to_menu(self):
         """Presses the menu outside every zone, which brings it in front of the dialog."""
         self.point(*OUTSIDE)
         session().click(1)
-        harness.wait_for(lambda: self.foreground() == self.menu["hwnd"], 10, what="the menu in front")
+        harness.wait_for(lambda: session().foreground()["hwnd"] == self.menu["hwnd"], 10, what="the menu in front")
 
     def browse(self, caption):
         """Presses browse: one file browser window must open and settle on caption, with no message box."""

@@ -59,15 +59,12 @@ class LauncherTest(unittest.TestCase):
         if covered:
             cover = SESSION.start_with_show("notepad.exe", "C:\\", 1)
             self.addCleanup(cover.kill)
-            harness.wait_for(lambda: self.foreground()["pid"] == cover.pid, 20, what="the cover in front")
+            harness.wait_for(lambda: SESSION.foreground()["pid"] == cover.pid, 20, what="the cover in front")
         self.assertEqual(SESSION.run_launcher(medium, 20), 0)
-        harness.wait_for(lambda: self.foreground()["hwnd"] == front, 10, what="the running launcher in front")
+        harness.wait_for(lambda: SESSION.foreground()["hwnd"] == front, 10, what="the running launcher in front")
         self.assertEqual(len(SESSION.find_window(cls="TInstallForm")), 1)
         if covered:
             cover.kill()
-
-    def foreground(self):
-        return SESSION.probe("focus")["foreground"] or {"hwnd": None, "pid": None}
 
     def close_and_wait(self, launcher, window):
         SESSION.probe("close", window["hwnd"])
