@@ -1,4 +1,4 @@
-// platform/Wow64.cpp: the WOW64 question, asked only where kernel32 can answer it.
+// platform/Wow64.cpp: the WOW64 question, asked only where kernel32 can answer it, and the other registry view.
 #include "platform/Wow64.h"
 
 #include "platform/SystemLibrary.h"
@@ -10,4 +10,13 @@ bool RunsUnderWow64()
     const auto isWow64 = NewerFunction<IsWow64ProcessFn>("kernel32.dll", "IsWow64Process");
     BOOL wow64 = FALSE;
     return isWow64 != nullptr && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
+
+REGSAM OtherRegistryView()
+{
+#ifdef _WIN64
+    return KEY_WOW64_32KEY;
+#else
+    return RunsUnderWow64() ? KEY_WOW64_64KEY : 0;
+#endif
 }

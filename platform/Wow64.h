@@ -1,6 +1,12 @@
-// platform/Wow64.h: whether this 32-bit process runs on 64-bit Windows.
+// platform/Wow64.h: the registry views of 64-bit Windows, as this process reaches them.
 #pragma once
 
-// True under WOW64, where the registry has a separate 64-bit view; false on
-// 32-bit Windows and on systems that predate the question.
+#include <windows.h>
+
+// True for a 32-bit process on 64-bit Windows (WOW64); false on 32-bit Windows, for a 64-bit process and
+// on systems that predate the question.
 bool RunsUnderWow64();
+
+// The access flag of the registry view this process does not open by default: the 64-bit view for a
+// 32-bit process on 64-bit Windows, the 32-bit view for a 64-bit process; 0 where there is only one view.
+REGSAM OtherRegistryView();

@@ -23,10 +23,10 @@ void DeleteDifxTree(REGSAM access)
 void RemoveDifxDriver()
 {
     DeleteDifxTree(KEY_ALL_ACCESS);
-    // On 64-bit Windows this 32-bit process sees the 32-bit registry view,
-    // while the driver installer, a 64-bit program there, wrote the 64-bit one.
-    if (RunsUnderWow64())
-        DeleteDifxTree(KEY_ALL_ACCESS | KEY_WOW64_64KEY);
+    // On 64-bit Windows a 32-bit and a 64-bit installer write separate
+    // registry views; this process sees only one of them by default.
+    if (const REGSAM other = OtherRegistryView())
+        DeleteDifxTree(KEY_ALL_ACCESS | other);
     StartProgram(driver_removal::kCardRemover, kShow);
 }
 

@@ -11,8 +11,8 @@ inline constexpr char kTunerVerdictValue[] = "Welcome";
 inline constexpr char kTunerRemover[] = "Driver\\TunerSetup.exe /r";
 }  // namespace driver_removal
 
-// Clears the DIFx state under HKEY_LOCAL_MACHINE, in the 64-bit registry view
-// too when running under WOW64, and starts the card driver remover; nothing
+// Clears the DIFx state under HKEY_LOCAL_MACHINE, in both registry views on
+// 64-bit Windows, and starts the card driver remover; nothing
 // of its outcome is read.
 void RemoveDifxDriver();
 

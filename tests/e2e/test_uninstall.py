@@ -21,7 +21,7 @@ class OptionTest(UninstallTest):
             with self.subTest(name):
                 if key is DIFX:
                     self.seed_tree(DIFX64)
-                    # Under WOW64 the 64-bit view holds a tree of its own; on 32-bit Windows it is the one view.
+                    # On 64-bit Windows the 64-bit view holds a tree of its own; on 32-bit Windows it is the one view.
                     self.assertEqual(self.query(DIFX)["exists"], self.session.arch == "win32")
                 self.seed_tree(key)
                 dialog = self.open_dialog()

@@ -15,8 +15,10 @@ OPTIONS = {
     "RadioButton1": ((60, 72), "Veltrana Quill / Dual Quill"),
     "RadioButton3": ((60, 101), "Veltrana Brio/ Nomad/ Brio Max"),
 }
-DIFX = ("HKLM", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\DIFx")
-DIFX64 = ("HKLM64", DIFX[1])  # the same key in the 64-bit registry view, where a 64-bit installer writes
+# The DIFx key in the 32-bit registry view, where a 32-bit installer writes, and in the 64-bit one, where a
+# 64-bit installer writes; on 32-bit Windows both are the one view.
+DIFX = ("HKLM32", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\DIFx")
+DIFX64 = ("HKLM64", DIFX[1])
 ZORVA = ("HKCU", "SOFTWARE\\ZORVA\\SETUP")
 NOMAD = ("HKCU", "SOFTWARE\\ZORVA\\SETUP\\NOMAD")
 CARD_REMOVER = ("CardRemover", "Driver\\CardRemover.exe", "")

@@ -13,7 +13,7 @@
 
 namespace {
 
-// `view` is 0 for this process's own registry view, or KEY_WOW64_64KEY.
+// `view` is 0 for this process's own registry view, or KEY_WOW64_64KEY or KEY_WOW64_32KEY.
 void CreateKey(HKEY root, const std::string& path, REGSAM view = 0)
 {
     HKEY key = nullptr;
@@ -93,20 +93,24 @@ TEST_F(DriverRemovalTest, TunerRemovalWithoutItsProgramFindsNoVerdict)
 
 TEST_F(DriverRemovalTest, DifxRemovalDeletesTheDifxTreeInBothRegistryViewsAndRaisesNothing)
 {
-    // The 64-bit prefix must really run this 32-bit program under WOW64.
+    // The 64-bit prefix must really give this process a second registry view: the 64-bit one under WOW64,
+    // the 32-bit one for a 64-bit build.
     char arch[16] = {};
     GetEnvironmentVariableA("WINEARCH", arch, sizeof arch);
-    ASSERT_EQ(RunsUnderWow64(), std::string(arch) == "win64");
+    ASSERT_EQ(OtherRegistryView() != 0, std::string(arch) == "win64");
+    ASSERT_EQ(RunsUnderWow64(), std::string(arch) == "win64" && sizeof(void*) == 4);
 
-    // On 64-bit Windows the driver installer writes the 64-bit view, a separate tree from this
-    // process's own; on 32-bit Windows there is one view and both names reach it.
+    // On 64-bit Windows a 32-bit and a 64-bit installer write separate trees; on 32-bit Windows there is
+    // one view and both names reach it.
     const std::string difx = driver_removal::kDifxKey;
+    // A 32-bit build's own view is the 32-bit one, on 32-bit Windows too.
+    const REGSAM view32 = sizeof(void*) == 8 ? KEY_WOW64_32KEY : 0;
     CreateKey(HKEY_LOCAL_MACHINE, difx + "\\Driver64\\Package", KEY_WOW64_64KEY);
-    EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, difx), !RunsUnderWow64());
-    CreateKey(HKEY_LOCAL_MACHINE, difx + "\\Driver32\\Package");
+    EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, difx, view32), OtherRegistryView() == 0);
+    CreateKey(HKEY_LOCAL_MACHINE, difx + "\\Driver32\\Package", view32);
 
     EXPECT_NO_THROW(RemoveDifxDriver());
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, difx));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, difx, view32));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, difx, KEY_WOW64_64KEY));
 
     // A second run finds no key in either view and still goes on.

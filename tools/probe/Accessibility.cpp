@@ -39,7 +39,7 @@ void Check(HRESULT result, const char* call)
 AccessiblePtr ClientObject(HWND window)
 {
     void* object = nullptr;
-    Check(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, &object), "AccessibleObjectFromWindow");
+    Check(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), &object), "AccessibleObjectFromWindow");
     return AccessiblePtr(static_cast<IAccessible*>(object));
 }
 

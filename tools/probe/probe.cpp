@@ -498,8 +498,8 @@ std::string WindowAt(const Args& args)
     return Object().Add("window", Brief(WindowFromPoint(point))).Text();
 }
 
-// A registry root and the view it is seen in: HKLM64 is HKEY_LOCAL_MACHINE in the 64-bit view, which a
-// 32-bit program under WOW64 does not see by default.
+// A registry root and the view it is seen in: HKLM is HKEY_LOCAL_MACHINE in the probe's own view, HKLM64
+// and HKLM32 in the 64-bit and the 32-bit view, whichever build the probe is.
 struct RegRoot {
     HKEY key;
     REGSAM view;
@@ -516,7 +516,11 @@ RegRoot RootArg(const std::wstring& text)
     if (text == L"HKLM64") {
         return {HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY};
     }
-    Fail("root must be HKCU, HKLM or HKLM64");
+    if (text == L"HKLM32") {
+        // A 32-bit probe's own view is the 32-bit one, on 32-bit Windows too.
+        return {HKEY_LOCAL_MACHINE, sizeof(void*) == 8 ? KEY_WOW64_32KEY : 0};
+    }
+    Fail("root must be HKCU, HKLM, HKLM64 or HKLM32");
 }
 
 void CheckRegistry(LSTATUS status, const char* call)
