@@ -67,7 +67,6 @@ add_custom_command(TARGET Launch POST_BUILD
   VERBATIM)
 
 add_subdirectory(tools)
-# Windows and end-to-end tests run in a 32-bit and in a 64-bit Wine prefix.
-set(WIN_ARCHES win32 win64)
+include(cmake/WineRuns.cmake)
 add_subdirectory(tests/win)
 add_subdirectory(tests/e2e)

@@ -1,20 +1,6 @@
-# cmake/mingw-i686.cmake: cross-compiles for 32-bit Windows with Debian's MinGW-w64 (posix threads).
-set(CMAKE_SYSTEM_NAME Windows)
+# cmake/mingw-i686.cmake: cross-compiles for 32-bit Windows, the build the medium ships.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(TOOLCHAIN_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${TOOLCHAIN_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Link the GCC runtime, libstdc++ and winpthread into every executable so it
-# imports nothing but Windows system DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# Tests built for Windows run under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Debian's wine script, which picks the 32-bit loader where wine32 is installed.
+set(WINE_LOADER wine)
+include(${CMAKE_CURRENT_LIST_DIR}/MinGW.cmake)

@@ -8,8 +8,9 @@ keeps that desktop alive. Everything a session starts it stops again, by PID or 
 Wine's helper processes inherit the standard streams of whoever starts them, so no Wine process ever writes
 to a pipe here: every output goes to a file.
 
-Environment: WINBUILDDIR (the Windows build folder, required), E2E_WINEARCH (win32 or win64, the
-architecture of the prefix; default win64), E2E_TEMPLATE_PREFIX (defaults to
+Environment: WINBUILDDIR (the Windows build folder, required), E2E_WINEARCH (the run: win32 or win64 for
+the 32-bit build in a prefix of that architecture, x64 for the x86-64 build in a 64-bit prefix, started by
+Wine's 64-bit loader; default win64), E2E_TEMPLATE_PREFIX (defaults to
 WINBUILDDIR/e2e/template-prefix-ARCH), E2E_PROBE (defaults to WINBUILDDIR/tools/probe/probe.exe).
 
 Run `python3 harness.py make-template DIR PROBE.exe ARCH` to build a template prefix.
@@ -32,8 +33,12 @@ SCREEN_HEIGHT = 768
 WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
 ENGLISH_LOCALE = {"LANG": "en_US.UTF-8", "LC_ALL": "en_US.UTF-8"}
 PROBE_TIMEOUT = 30
-REQUIRED_PROGRAMS = ("wine", "wineserver", "wineboot", "Xvfb", "xdotool")
-ARCHES = ("win32", "win64")
+REQUIRED_PROGRAMS = ("wineserver", "Xvfb", "xdotool")
+# Each run's prefix architecture; x64 is the x86-64 build in a 64-bit prefix.
+ARCHES = {"win32": "win32", "win64": "win64", "x64": "win64"}
+# Called directly for x64: Debian's wine script picks the 32-bit loader whenever wine32 is installed, and that
+# one starts no program on a host whose kernel runs no 32-bit program.
+WINE64_LOADER = "/usr/lib/wine/wine64"
 
 
 # What the launcher shows, as the tests look for it.
@@ -65,8 +70,21 @@ class HarnessError(Exception):
     """A failure of the test machinery itself (not of the launcher)."""
 
 
-def require_programs():
-    missing = [p for p in REQUIRED_PROGRAMS if shutil.which(p) is None]
+def wine_command(arch):
+    """The command that starts a Windows program in the given run."""
+    return [WINE64_LOADER if arch == "x64" else "wine"]
+
+
+def wine_env(arch):
+    """The environment entries of a run: its prefix's architecture, and the loader Wine starts programs with."""
+    env = {"WINEARCH": ARCHES[arch]}
+    if arch == "x64":
+        env["WINELOADER"] = WINE64_LOADER
+    return env
+
+
+def require_programs(arch):
+    missing = [p for p in REQUIRED_PROGRAMS + tuple(wine_command(arch)) if shutil.which(p) is None]
     if missing:
         raise HarnessError("missing programs: " + ", ".join(missing))
 
@@ -95,7 +113,7 @@ def _run_logged(args, env, log_path, timeout, cwd=None):
 
 
 def wine_arch():
-    """The Wine architecture the tests run in: E2E_WINEARCH, else win64."""
+    """The Wine run the tests run in: E2E_WINEARCH, else win64."""
     arch = os.environ.get("E2E_WINEARCH", "win64")
     if arch not in ARCHES:
         raise HarnessError("E2E_WINEARCH must be one of %s, not %r" % (", ".join(ARCHES), arch))
@@ -108,31 +126,31 @@ def prefix_arch(prefix):
 
 
 def make_template(dest, probe_exe, arch, timeout=180):
-    """Builds a template prefix of the given architecture: wineboot, the shared shell desktop and the ALSA
-    audio driver."""
-    require_programs()
+    """Builds a template prefix for the given run: wineboot, the shared shell desktop and the ALSA audio
+    driver."""
+    require_programs(arch)
     if os.path.exists(dest):
         shutil.rmtree(dest)
     os.makedirs(os.path.dirname(os.path.abspath(dest)), exist_ok=True)
-    env = dict(os.environ, WINEPREFIX=os.path.abspath(dest), WINEARCH=arch, **WINE_ENV)
+    env = dict(os.environ, WINEPREFIX=os.path.abspath(dest), **wine_env(arch), **WINE_ENV)
     env.pop("DISPLAY", None)
     log = os.path.abspath(dest) + ".log"
     if os.path.exists(log):
         os.remove(log)
-    if _run_logged(["wineboot", "-i"], env, log, timeout) != 0:
+    if _run_logged(wine_command(arch) + ["wineboot", "-i"], env, log, timeout) != 0:
         raise HarnessError("wineboot -i failed, see " + log)
     out = os.path.abspath(dest) + ".json"
     for path, name, value in (("Software\\Wine\\Explorer", "Desktop", "shell"),
                               ("Software\\Wine\\Explorer\\Desktops", "shell",
                                "%dx%d" % (SCREEN_WIDTH, SCREEN_HEIGHT)),
                               ("Software\\Wine\\Drivers", "Audio", "alsa")):
-        args = ["wine", probe_exe, windows_path(out), "reg-set-sz", "HKCU", path, name, value]
+        args = wine_command(arch) + [probe_exe, windows_path(out), "reg-set-sz", "HKCU", path, name, value]
         if _run_logged(args, env, log, PROBE_TIMEOUT) != 0:
             raise HarnessError("setting %s\\%s failed, see %s" % (path, name, log))
     # The registry reaches the disk only when the wineserver exits; copies taken earlier miss it.
     _run_logged(["wineserver", "-w"], env, log, timeout)
-    if prefix_arch(dest) != arch:
-        raise HarnessError("%s is a %s prefix, not %s" % (dest, prefix_arch(dest), arch))
+    if prefix_arch(dest) != ARCHES[arch]:
+        raise HarnessError("%s is a %s prefix, not %s" % (dest, prefix_arch(dest), ARCHES[arch]))
     print("template prefix %s: %s" % (dest, arch))
 
 
@@ -337,20 +355,22 @@ class WineSession:
 
     # --- lifetime -----------------------------------------------------------------------------------------
     def __enter__(self):
-        require_programs()
+        require_programs(self.arch)
         for path in (self.template, self.probe_exe):
             if not os.path.exists(path):
                 raise HarnessError("missing " + path)
-        if prefix_arch(self.template) != self.arch:
-            raise HarnessError("%s is not a %s prefix" % (self.template, self.arch))
+        if prefix_arch(self.template) != ARCHES[self.arch]:
+            raise HarnessError("%s is not a %s prefix" % (self.template, ARCHES[self.arch]))
         self.dir = tempfile.mkdtemp(prefix="e2e-session-")
         try:
             self._start_xvfb()
             self.prefix = os.path.join(self.dir, "prefix")
             subprocess.run(["cp", "-a", self.template, self.prefix], check=True, timeout=120)
             self.standin_log = os.path.join(self.dir, "standin.log")
-            self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH=self.arch, DISPLAY=self.display,
-                            STANDIN_LOG=windows_path(self.standin_log), **WINE_ENV, **ENGLISH_LOCALE)
+            self.env = dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display,
+                            STANDIN_LOG=windows_path(self.standin_log), **wine_env(self.arch), **WINE_ENV,
+                            **ENGLISH_LOCALE)
+            self.wine = wine_command(self.arch)
             self.idle = self._popen_wine([self.probe_exe, "NUL", "idle"], "idle")
             wait_for(self._desktop_ready, 60, interval=0.3, what="the shared desktop's taskbar")
         except BaseException:
@@ -412,7 +432,7 @@ class WineSession:
         out = open(os.path.join(self.dir, name + ".out"), "ab")
         err = open(os.path.join(self.dir, name + ".err"), "ab")
         try:
-            return subprocess.Popen(["wine"] + args, env=env or self.env, cwd=cwd, stdin=subprocess.DEVNULL,
+            return subprocess.Popen(self.wine + args, env=env or self.env, cwd=cwd, stdin=subprocess.DEVNULL,
                                     stdout=out, stderr=err)
         finally:
             out.close()
@@ -429,7 +449,7 @@ class WineSession:
         out = os.path.join(self.dir, "probe-%d.json" % self._calls)
         log = open(os.path.join(self.dir, "probe.log"), "ab")
         try:
-            process = subprocess.Popen(["wine", self.probe_exe, windows_path(out), cmd] + [str(a) for a in args],
+            process = subprocess.Popen(self.wine + [self.probe_exe, windows_path(out), cmd] + [str(a) for a in args],
                                        env=self.env, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
         finally:
             log.close()
@@ -608,7 +628,7 @@ def main(argv):
     if len(argv) == 5 and argv[1] == "make-template" and argv[4] in ARCHES:
         make_template(argv[2], argv[3], argv[4])
         return 0
-    sys.stderr.write("usage: harness.py make-template DIR PROBE.exe win32|win64\n")
+    sys.stderr.write("usage: harness.py make-template DIR PROBE.exe win32|win64|x64\n")
     return 2
 
 

@@ -66,7 +66,7 @@ class FaultTest(unittest.TestCase):
         skin = os.path.join(medium, lc.ENGLISH_SKIN, "ZoBack_Eng.bmp")
         ready = os.path.join(SESSION.dir, "held.ready")
         with open(os.path.join(SESSION.dir, "holder.out"), "ab") as out:
-            holder = subprocess.Popen(["wine", SESSION.probe_exe, harness.windows_path(ready + ".json"), "hold-open",
+            holder = subprocess.Popen(SESSION.wine + [SESSION.probe_exe, harness.windows_path(ready + ".json"), "hold-open",
                                        harness.windows_path(skin), "120", harness.windows_path(ready)],
                                       env=SESSION.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out)
         self.addCleanup(lambda: (holder.poll() is None and holder.kill(), holder.wait(10)))

@@ -2,7 +2,8 @@
 # tests/win/wine-fixture.sh start|stop STATEDIR: the Windows tests' Wine prefix and the one headless X server
 # they share. Wine keeps one desktop process per prefix, bound to the display of the first program that needed
 # it, so the prefix is created and every test is run on the same display for the prefix's lifetime.
-# WINEARCH (win32 or win64) must be set: the prefix is made with it and checked to have it.
+# WINEARCH (win32 or win64) must be set: the prefix is made with it and checked to have it. WINE names the
+# Wine loader where it is not Debian's wine script.
 set -euo pipefail
 action=$1
 state=$2
@@ -20,7 +21,7 @@ start)
   [ -e "/tmp/.X11-unix/X$display" ] || { echo "Xvfb :$display did not come up" >&2; exit 1; }
   echo "$display" > "$state/display"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    DISPLAY=":$display" wineboot -i < /dev/null > "$state/wineboot.log" 2>&1 \
+    DISPLAY=":$display" "${WINE:-wine}" wineboot -i < /dev/null > "$state/wineboot.log" 2>&1 \
       || { cat "$state/wineboot.log" >&2; exit 1; }
   fi
   # Only a 64-bit prefix has a folder for 32-bit system files.

@@ -29,7 +29,7 @@ BACK_SKIN = "Autorun/English/ZoBack_Eng.bmp"
 def run_wine(session, args, name):
     """Runs a Wine program to its end with output in files (never a pipe); returns its exit status."""
     with open(os.path.join(session.dir, name + ".out"), "ab") as out:
-        return subprocess.run(["wine"] + args, env=session.env, stdin=subprocess.DEVNULL,
+        return subprocess.run(session.wine + args, env=session.env, stdin=subprocess.DEVNULL,
                               stdout=out, stderr=subprocess.STDOUT, timeout=900).returncode
 
 

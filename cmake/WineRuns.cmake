@@ -1,0 +1,50 @@
+# cmake/WineRuns.cmake: the Wine runs of this build's Windows and end-to-end tests, and how a test of a run
+# the host cannot start is reported.
+#
+# A run is named by the suffix its tests' names end in. The 32-bit build runs twice: win32, in a 32-bit
+# prefix as on 32-bit Windows, and win64, in a 64-bit prefix where it runs under WOW64 as on 64-bit Windows
+# 10 and 11. The x86-64 build runs once: x64, in a 64-bit prefix, started by Wine's 64-bit loader.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(WIN_ARCHES x64)
+  set(HOST_RUNS_32BIT TRUE)  # nothing here needs it
+else()
+  set(WIN_ARCHES win32 win64)
+  # Wine starts 32-bit programs only through its 32-bit loader, which some hosts' kernels refuse.
+  execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/host_kind.py
+    RESULT_VARIABLE host_kind_status OUTPUT_VARIABLE HOST_KIND OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(host_kind_status EQUAL 0)
+    set(HOST_RUNS_32BIT TRUE)
+  else()
+    set(HOST_RUNS_32BIT FALSE)
+    message(STATUS "${HOST_KIND} The 32-bit build's Windows and end-to-end tests are skipped.")
+  endif()
+endif()
+# The last run is the one in a 64-bit prefix, where most users are.
+list(GET WIN_ARCHES -1 WIN_MAIN_ARCH)
+
+# What a 64-bit launcher cannot show, and so what is lost where the 32-bit runs are skipped.
+set(WINE_SKIP_win32 "the 32-bit prefix, as on 32-bit Windows, and the 32-bit image header")
+set(WINE_SKIP_win64 "WOW64: the 32-bit launcher on 64-bit Windows, its own registry view, and the 32-bit image header")
+
+# wine_run_environment(OUT ARCH): the environment entries of a run: its prefix's architecture, and the
+# loader where it is not Debian's wine script.
+function(wine_run_environment OUT ARCH)
+  if(ARCH STREQUAL x64)
+    set(${OUT} WINEARCH=win64 WINE=${WINE_LOADER} WINELOADER=${WINE_LOADER} PARENT_SCOPE)
+  else()
+    set(${OUT} WINEARCH=${ARCH} PARENT_SCOPE)
+  endif()
+endfunction()
+
+# add_wine_test(NAME ARCH args of add_test after NAME...): a test of run ARCH. Where the host runs no 32-bit
+# program, a test of the 32-bit build is added instead as one that says why and is reported as skipped;
+# properties set on it later change nothing.
+function(add_wine_test NAME ARCH)
+  if(HOST_RUNS_32BIT)
+    add_test(NAME ${NAME} ${ARGN})
+  else()
+    add_test(NAME ${NAME} COMMAND sh -c "echo \"skipped: $1\"; exit 77" skip
+      "${HOST_KIND} Its x86-64 twin runs as _x64, but a 64-bit launcher cannot show ${WINE_SKIP_${ARCH}}.")
+    set_tests_properties(${NAME} PROPERTIES SKIP_RETURN_CODE 77)
+  endif()
+endfunction()
