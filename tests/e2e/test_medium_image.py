@@ -30,8 +30,10 @@ MEDIUM_TARGETS = ["Launch", "Setup", "CardRemover", "TunerSetup"]
 SESSION = None
 PKI = None  # the throw-away certificates of make_certificates
 SIGNING_TIME = None
-ISO = None  # signed with PKI's code-signing certificate
+RELEASE_BUILD = None  # a clean Release build of the medium's programs: the 32-bit build the medium ships
+ISO = None  # the release image, signed with PKI's code-signing certificate
 TREE = None  # the image extracted and made read-only
+RUN_TREE = None  # the read-only medium the launcher is started from: TREE, unless the host runs the x86-64 build
 
 
 def joliet_files(iso_path):
@@ -102,23 +104,34 @@ def build_medium_programs(sourcedir, builddir):
                 raise AssertionError("%s failed:\n%s" % (" ".join(args[:2]), f.read()[-3000:]))
 
 
+def extract_read_only(iso, tree):
+    with open(os.path.join(SESSION.dir, "osirrox.log"), "ab") as log:
+        subprocess.run(["osirrox", "-indev", iso, "-extract", "/", tree], stdin=subprocess.DEVNULL, stdout=log,
+                       stderr=subprocess.STDOUT, timeout=60, check=True)
+    subprocess.run(["chmod", "-R", "a-w", tree], check=True, timeout=30)
+    return tree
+
+
 def setUpModule():
-    global SESSION, PKI, SIGNING_TIME, ISO, TREE
+    global SESSION, PKI, SIGNING_TIME, RELEASE_BUILD, ISO, TREE, RUN_TREE
     SESSION = harness.WineSession().__enter__()
     PKI = make_certificates(os.path.join(SESSION.dir, "pki"))
     SIGNING_TIME = int(time.time())  # within the certificates' validity, which starts when they are made
-    ISO = make_signed_iso(os.path.join(SESSION.dir, "medium.iso"), SESSION.winbuilddir)
-    TREE = os.path.join(SESSION.dir, "cdrom")
-    with open(os.path.join(SESSION.dir, "osirrox.log"), "wb") as log:
-        subprocess.run(["osirrox", "-indev", ISO, "-extract", "/", TREE], stdin=subprocess.DEVNULL, stdout=log,
-                       stderr=subprocess.STDOUT, timeout=60, check=True)
-    subprocess.run(["chmod", "-R", "a-w", TREE], check=True, timeout=30)
+    RELEASE_BUILD = os.path.join(SESSION.dir, "build-a")
+    build_medium_programs(harness.SOURCE_DIR, RELEASE_BUILD)
+    ISO = make_signed_iso(os.path.join(SESSION.dir, "medium.iso"), RELEASE_BUILD)
+    TREE = extract_read_only(ISO, os.path.join(SESSION.dir, "cdrom"))
+    RUN_TREE = TREE
+    if SESSION.arch == "x64":  # the host cannot start the 32-bit launcher: an image of the x86-64 programs
+        x64_iso = make_signed_iso(os.path.join(SESSION.dir, "medium-x64.iso"), SESSION.winbuilddir)
+        RUN_TREE = extract_read_only(x64_iso, os.path.join(SESSION.dir, "cdrom-x64"))
 
 
 def tearDownModule():
     if SESSION is not None:
-        if TREE and os.path.isdir(TREE):
-            subprocess.run(["chmod", "-R", "u+w", TREE], timeout=30)  # lets the session remove it
+        for tree in {TREE, RUN_TREE}:
+            if tree and os.path.isdir(tree):
+                subprocess.run(["chmod", "-R", "u+w", tree], timeout=30)  # lets the session remove it
         SESSION.__exit__(None, None, None)
 
 
@@ -142,7 +155,7 @@ class MediumImageTest(unittest.TestCase):
 
     def test_launcher_runs_from_the_read_only_medium(self):
         cases = [
-            ("started in the extracted folder", lambda: SESSION.start_launcher(TREE)),
+            ("started in the extracted folder", lambda: SESSION.start_launcher(RUN_TREE)),
             ("started from drive D:", self.start_from_drive),
         ]
         for name, start in cases:
@@ -154,8 +167,8 @@ class MediumImageTest(unittest.TestCase):
                 menu = SESSION.wait_window(pid=launcher.pid, cls="TInstallForm", caption=WELCOME, visible=True)
                 self.assertEqual(SESSION.message_boxes(launcher.pid), [])
                 client = menu["client"]
-                back = harness.read_bmp(os.path.join(TREE, "Autorun", "English", "ZoBack_Eng.bmp"))
-                fore = harness.read_bmp(os.path.join(TREE, "Autorun", "English", "ZoFore_Eng.bmp"))
+                back = harness.read_bmp(os.path.join(RUN_TREE, "Autorun", "English", "ZoBack_Eng.bmp"))
+                fore = harness.read_bmp(os.path.join(RUN_TREE, "Autorun", "English", "ZoFore_Eng.bmp"))
                 self.assert_shows(client, (0, 0, back.width, back.height), back)
 
                 SESSION.move(client["left"] + 100, client["top"] + 60)
@@ -209,7 +222,7 @@ class MediumImageTest(unittest.TestCase):
             with self.subTest(name):
                 out = os.path.join(SESSION.dir, "failed-" + name.replace(" ", "-"))
                 os.makedirs(out)
-                result = run_make_iso(os.path.join(out, "medium.iso"), "--bin", SESSION.winbuilddir,
+                result = run_make_iso(os.path.join(out, "medium.iso"), "--bin", RELEASE_BUILD,
                                       "--tree", os.path.join(out, "tree"), *args)
                 self.assertNotEqual(result.returncode, 0)
                 self.assertIn(message, result.stderr)
@@ -218,7 +231,7 @@ class MediumImageTest(unittest.TestCase):
     def start_from_drive(self):
         drive = os.path.join(SESSION.prefix, "dosdevices", "d:")
         if not os.path.lexists(drive):
-            os.symlink(TREE, drive)
+            os.symlink(RUN_TREE, drive)
         return SESSION.start_with_show("D:\\Launch.exe", "D:\\", 1)
 
     def assert_shows(self, client, piece, expected):
@@ -235,17 +248,17 @@ class MediumImageTest(unittest.TestCase):
 
 class ReproducibleBuildTest(unittest.TestCase):
     def test_two_clean_builds_in_two_folders_give_the_same_bytes(self):
-        # Two copies of the sources in folders of different path lengths, built one after the other; one
-        # image dated through SOURCE_DATE_EPOCH, the other through the commit.
+        # Two copies of the sources in folders of different path lengths, built one after the other (the
+        # first by the module's set-up); one image dated through SOURCE_DATE_EPOCH, the other through the commit.
         copy = os.path.join(SESSION.dir, "second-folder", "sources")
         harness.tracked_copy(harness.SOURCE_DIR, copy)
         env_epoch = dict(os.environ, SOURCE_DATE_EPOCH=str(make_iso.image_time({})))
         env_commit = {name: value for name, value in os.environ.items() if name != "SOURCE_DATE_EPOCH"}
         outputs = [source for source, _target in make_medium.PROGRAMS] + ["medium.iso"]
         digests = []
-        for sourcedir, builddir, env in ((harness.SOURCE_DIR, os.path.join(SESSION.dir, "build-a"), env_epoch),
-                                         (copy, os.path.join(copy, "build", "b"), env_commit)):
-            build_medium_programs(sourcedir, builddir)
+        second_build = os.path.join(copy, "build", "b")
+        build_medium_programs(copy, second_build)
+        for builddir, env in ((RELEASE_BUILD, env_epoch), (second_build, env_commit)):
             make_signed_iso(os.path.join(builddir, "medium.iso"), builddir, env)
             digests.append([file_sha256(os.path.join(builddir, path)) for path in outputs])
         for path, first, second in zip(outputs, *digests):
