@@ -4,6 +4,8 @@
 # Environment:
 #   DEMO_WINEPREFIX  reuse this Wine prefix instead of a throw-away one
 #   DEMO_WINEARCH    win64 (default: as on 64-bit Windows, the launcher under WOW64) or win32
+# On a host that runs no 32-bit program (tools/host_kind.py) the demo shows the x86-64 build of the
+# launcher, started by Wine's 64-bit loader in a 64-bit prefix.
 #   DEMO_KOREAN=1    run under a Korean locale, which picks the Korean skin
 # Without $DISPLAY the demo starts its own Xvfb, takes a screenshot of the menu,
 # prints the PNG's path and stops everything it started.
@@ -13,14 +15,24 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 tools/setup.sh
-cmake --preset win
-cmake --build --preset win
-python3 tools/make_medium.py build/demo-medium --bin build/win
+export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEARCH="${DEMO_WINEARCH:-win64}"
+if python3 tools/host_kind.py >/dev/null; then
+  preset=win
+  wine=(wine)
+  echo "Showing the 32-bit launcher, the one the medium ships."
+else
+  [ "$WINEARCH" = win64 ] || { echo "demo: this host runs no 32-bit program, so no $WINEARCH prefix can start" >&2; exit 1; }
+  preset=win-x64
+  wine=(/usr/lib/wine/wine64)
+  export WINELOADER=/usr/lib/wine/wine64
+  echo "Showing the x86-64 launcher: this host runs no 32-bit program, and the medium's 32-bit one needs it."
+fi
+cmake --preset "$preset"
+cmake --build --preset "$preset"
+python3 tools/make_medium.py build/demo-medium --bin "build/$preset"
 medium="$root/build/demo-medium"
 logs="$root/build/demo-logs"
 mkdir -p "$logs"
-
-export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEARCH="${DEMO_WINEARCH:-win64}"
 if [ "${DEMO_KOREAN:-0}" = 1 ]; then
   export LC_ALL=ko_KR.UTF-8
 fi
@@ -62,7 +74,8 @@ prepare_prefix() {
   # Wine's helper processes inherit output: keep it in log files, never in a pipe.
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix $WINEPREFIX ..."
-    wineboot -i >"$logs/wineboot.log" 2>&1
+    "${wine[@]}" wineboot -i >"$logs/wineboot.log" 2>&1 \
+      || { echo "demo: Wine could not create its prefix (status $?, see $logs/wineboot.log)" >&2; exit 1; }
   fi
 }
 
@@ -70,7 +83,7 @@ if [ -n "${DISPLAY:-}" ]; then
   prepare_prefix
   echo "Starting the launcher on $DISPLAY; close it to end the demo."
   # explorer returns at once; wineserver -w waits until the last Wine process of the prefix ends.
-  (cd "$medium" && wine explorer /desktop=veltrana,1024x768 Launch.exe) >"$logs/wine.log" 2>&1
+  (cd "$medium" && "${wine[@]}" explorer /desktop=veltrana,1024x768 Launch.exe) >"$logs/wine.log" 2>&1
   wineserver -w
   exit 0
 fi
@@ -86,14 +99,14 @@ export DISPLAY=":$display"
 
 prepare_prefix
 # One shared virtual desktop with a taskbar: every plain "wine X" joins it.
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >"$logs/reg.log" 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >>"$logs/reg.log" 2>&1
+"${wine[@]}" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >"$logs/reg.log" 2>&1
+"${wine[@]}" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >>"$logs/reg.log" 2>&1
 
 echo "Starting the launcher on the headless display $DISPLAY ..."
-(cd "$medium" && exec wine Launch.exe) >"$logs/wine.log" 2>&1 &
+(cd "$medium" && exec "${wine[@]}" Launch.exe) >"$logs/wine.log" 2>&1 &
 launcher_pid=$!
 
-# The launcher draws inside Wine's desktop window: wait for that window, then give it time to paint.
+# The launcher draws inside Wine's desktop window: wait for that window.
 for _ in $(seq 1 60); do
   if command -v xwininfo >/dev/null && xwininfo -root -tree >"$logs/windows.txt" 2>&1 \
      && grep -q "Wine desktop" "$logs/windows.txt"; then
@@ -101,10 +114,13 @@ for _ in $(seq 1 60); do
   fi
   sleep 0.5
 done
-sleep 6
-
+# Then until the skinned menu is painted: the bare desktop has a few colours, the menu's picture thousands.
 screenshot="$root/build/demo-screenshot.png"
-/usr/bin/import -window root "$screenshot"
+for _ in $(seq 1 60); do
+  /usr/bin/import -window root "$screenshot"
+  [ "$(/usr/bin/convert "$screenshot" -format %k info:)" -gt 1000 ] && break
+  sleep 1
+done
 if ! kill -0 "$launcher_pid" 2>/dev/null; then
   echo "warning: the launcher is no longer running (see $logs/wine.log)" >&2
 fi
