@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # tools/exit_stress.py: starts the launcher and presses Exit while its click sound plays, over and over.
-"""Usage: [E2E_WINEARCH=win32|win64] tools/exit_stress.py [--build WINBUILDDIR] [--cycles N] [--hog N]
+"""Usage: [E2E_WINEARCH=win32|win64|x64] tools/exit_stress.py [--build WINBUILDDIR] [--cycles N] [--hog N]
 
 Each cycle starts the launcher from a test medium, presses the exit entry with a real click (the press plays
 the click sound and closes the menu at once) and waits for the process to end. Most cycles first press beside
@@ -8,7 +8,8 @@ the entries, so the exit meets that click sound at some point of its life (see L
 than 0 is printed as it happens, with the cycle's number; at the end a summary gives the statuses seen and how
 the sounds reached the capture (each stream a whole sound or its beginning, as it should be, or anything
 else). --hog starts N busy loops beside the run and stops them at its end. WINBUILDDIR defaults to
-build/win; a template Wine prefix of its own is made there when missing. Not part of the test command.
+build/win, or build/win-x64 for x64; a template Wine prefix of its own is made there when missing. Not part of
+the test command.
 """
 import argparse
 import collections
@@ -88,7 +89,8 @@ def captured(sink, expected):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--build", default=os.path.join(os.path.dirname(HERE), "build", "win"))
+    build = "win-x64" if harness.wine_arch() == "x64" else "win"
+    parser.add_argument("--build", default=os.path.join(os.path.dirname(HERE), "build", build))
     parser.add_argument("--cycles", type=int, default=300)
     parser.add_argument("--hog", type=int, default=0)
     args = parser.parse_args()

@@ -22,7 +22,6 @@ sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "e2e"))
 import harness  # noqa: E402
 import disc_drive  # noqa: E402
 
-OBJDUMP = "i686-w64-mingw32-objdump"
 BACK_SKIN = "Autorun/English/ZoBack_Eng.bmp"
 
 
@@ -105,15 +104,33 @@ def reader_throughput(host):
     return medians
 
 
+# Which launcher each run measures.
+LAUNCHERS = {
+    "win32": "the 32-bit launcher, which the medium ships, in a 32-bit prefix",
+    "win64": "the 32-bit launcher, which the medium ships, under WOW64 in a 64-bit prefix",
+    "x64": "the x86-64 launcher in a 64-bit prefix, since this host runs no 32-bit program",
+}
+
+
+def objdump_of(win):
+    """The objdump of the toolchain that built win, as its CMake cache names it."""
+    with open(os.path.join(win, "CMakeCache.txt")) as f:
+        for line in f:
+            if line.startswith("CMAKE_OBJDUMP:"):
+                return line.split("=", 1)[1].strip()
+    raise SystemExit("no CMAKE_OBJDUMP in " + os.path.join(win, "CMakeCache.txt"))
+
+
 def executable_facts(win):
     exe = os.path.join(win, "Launch.exe")
-    headers = subprocess.run([OBJDUMP, "-h", exe], stdout=subprocess.PIPE, check=True, text=True).stdout
+    objdump = objdump_of(win)
+    headers = subprocess.run([objdump, "-h", exe], stdout=subprocess.PIPE, check=True, text=True).stdout
     sections = {}
     for line in headers.splitlines():
         parts = line.split()
         if len(parts) >= 7 and parts[0].isdigit():
             sections[parts[1]] = int(parts[2], 16)
-    private = subprocess.run([OBJDUMP, "-p", exe], stdout=subprocess.PIPE, check=True, text=True).stdout
+    private = subprocess.run([objdump, "-p", exe], stdout=subprocess.PIPE, check=True, text=True).stdout
     dlls = [line.split(":", 1)[1].strip() for line in private.splitlines() if "DLL Name:" in line]
     return os.path.getsize(exe), sections, dlls
 
@@ -227,7 +244,8 @@ def main(argv):
         "file's bytes. ReadBitmapFile checks the headers and copies the pixels into a zero-filled buffer;",
         "stb_image also converts BGR to RGB.",
     ]
-    text = "\n".join(["## Start from the simulated optical drive", ""] + summary + [""] + detail +
+    text = "\n".join(["Measured: %s." % LAUNCHERS[harness.wine_arch()], "",
+                      "## Start from the simulated optical drive", ""] + summary + [""] + detail +
                      ["", "## Local disk, reader and executable", ""] + table + notes) + "\n"
     os.makedirs(out, exist_ok=True)
     with open(os.path.join(out, "results.md"), "w") as f:
