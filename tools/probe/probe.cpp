@@ -804,7 +804,7 @@ unsigned long long AnyThreadTeb(DWORD pid)
 }
 
 // Where Wine keeps a process's GDI handle table: its 32-bit PEB points to it in a 32-bit prefix; under
-// WOW64 the 64-bit PEB does, reached through the 64-bit TEB.
+// WOW64 the 64-bit PEB does, reached through the 64-bit TEB; a 64-bit process's own PEB does too.
 unsigned long long GdiHandleTable(HANDLE process, DWORD pid)
 {
     BOOL wow64 = FALSE;
@@ -823,7 +823,12 @@ unsigned long long GdiHandleTable(HANDLE process, DWORD pid)
     if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
         Fail("NtQueryInformationProcess failed");
     }
-    return ReadRemote<DWORD>(process, reinterpret_cast<UINT_PTR>(basic.PebBaseAddress) + kPeb32GdiSharedHandleTable);
+    const auto peb = reinterpret_cast<UINT_PTR>(basic.PebBaseAddress);
+#ifdef _WIN64
+    return ReadRemote<unsigned long long>(process, peb + kPeb64GdiSharedHandleTable);  // a 64-bit process
+#else
+    return ReadRemote<DWORD>(process, peb + kPeb32GdiSharedHandleTable);
+#endif
 }
 
 // Counts the live objects in another process's GDI handle table; stock objects (flagged in the handle's
