@@ -1,6 +1,7 @@
 // platform/Registry.cpp: TRegistry on top of the advapi32 registry calls.
 #include "platform/Registry.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -69,6 +70,18 @@ bool DeleteKey(HKEY base, const std::string& path, REGSAM access)
     return RegDeleteKeyA(base, path.c_str()) == ERROR_SUCCESS;
 }
 
+ValueShape ShapeOf(DWORD type)
+{
+    switch (type) {
+    case REG_SZ:
+        return ValueShape::Text;
+    case REG_MULTI_SZ:
+        return ValueShape::TextList;
+    default:
+        return ValueShape::Other;
+    }
+}
+
 Error RegistryError(const char* text, const std::string& name)
 {
     return Error(ErrorKind::ERegistryException, text + ("'" + name + "'"));
@@ -117,29 +130,46 @@ bool TRegistry::DeleteKeyTree(const std::string& path)
 
 void TRegistry::DeleteSubkeysOfCurrentKey()
 {
+    for (const std::string& name : SubkeyNames())
+        DeleteKeyTree(name);
+}
+
+std::vector<std::string> TRegistry::SubkeyNames() const
+{
     DWORD count = 0;
     DWORD longest = 0;
     if (RegQueryInfoKeyA(currentKey_.Get(), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return;
+        return {};
     if (doubleSubkeyNameLength)
         longest *= 2;
     std::vector<char> name(longest + 1);
-    // From the highest index down, so a deletion never shifts an index still to visit.
-    for (DWORD i = count; i-- > 0;) {
+    std::vector<std::string> names;
+    for (DWORD i = 0; i < count; ++i) {
         DWORD length = longest + 1;
         if (RegEnumKeyExA(currentKey_.Get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) ==
             ERROR_SUCCESS)
-            DeleteKeyTree(std::string(name.data(), length));
+            names.emplace_back(name.data(), std::min<DWORD>(length, longest));
     }
+    return names;
 }
 
 bool TRegistry::OpenOrCreateKey(const std::string& path)
 {
+    return MakeCurrentKey(path, true);
+}
+
+bool TRegistry::OpenKey(const std::string& path)
+{
+    return MakeCurrentKey(path, false);
+}
+
+bool TRegistry::MakeCurrentKey(const std::string& path, bool create)
+{
     const ResolvedKeyPath resolved = ResolveKeyPath(path, currentKey_.IsOpen());
     const HKEY base = BaseKey(resolved);
-    RegKey key = resolved.path.empty() ? RegKey::Open(base, resolved.path, access_)
-                                       : RegKey::Create(base, resolved.path, access_);
+    RegKey key = create && !resolved.path.empty() ? RegKey::Create(base, resolved.path, access_)
+                                                  : RegKey::Open(base, resolved.path, access_);
     if (!key.IsOpen())
         return false;
     std::string newPath = JoinCurrentPath(currentPath_, resolved);
@@ -162,4 +192,19 @@ std::int32_t TRegistry::ReadIntegerValue(const std::string& name) const
     std::int32_t value = 0;
     std::memcpy(&value, data, sizeof(value));
     return value;
+}
+
+StoredValue TRegistry::ReadStoredValue(const std::string& name) const
+{
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return {};
+    std::string bytes(size, '\0');
+    // A value that grew since its size was asked for reads as no value.
+    if (RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]),
+                         &size) != ERROR_SUCCESS)
+        return {};
+    bytes.resize(std::min<std::size_t>(size, bytes.size()));
+    return {ShapeOf(type), bytes};
 }

@@ -11,9 +11,9 @@ inline constexpr char kTunerVerdictValue[] = "Welcome";
 inline constexpr char kTunerRemover[] = "Driver\\TunerSetup.exe /r";
 }  // namespace driver_removal
 
-// Clears the DIFx state under HKEY_LOCAL_MACHINE, in both registry views on
-// 64-bit Windows, and starts the card driver remover; nothing
-// of its outcome is read.
+// Deletes this product's DIFx records under HKEY_LOCAL_MACHINE, in both
+// registry views on 64-bit Windows, leaving every other vendor's; then starts
+// the card driver remover. Nothing of its outcome is read.
 void RemoveDifxDriver();
 
 // Clears the tuner setup state under HKEY_CURRENT_USER, starts the tuner

@@ -1,7 +1,8 @@
-# tests/e2e/test_uninstall.py: uninstall options clicked on screen clear key trees, start removers, hide the dialog.
+# tests/e2e/test_uninstall.py: uninstall options clicked on screen clear their records, start removers, hide the dialog.
 import unittest
 
-from uninstall_flow import (CARD_REMOVER, DIFX, DIFX64, NOMAD, OPTIONS, TUNER_SETUP, ZORVA, UninstallTest)
+from uninstall_flow import (CARD_REMOVER, DIFX, DIFX64, NOMAD, OPTIONS, QUILL, TUNER_SETUP, ZORVA, UninstallTest,
+                            below)
 
 
 AWAY = (150, 200)  # a drag of the dialog that keeps it on the screen and off the menu's entries
@@ -16,14 +17,17 @@ class OptionTest(UninstallTest):
         ("Onyx on its text", "RadioButton2", None, DIFX, CARD_REMOVER),
     ]
 
-    def test_each_option_clears_its_tree_starts_its_program_and_hides_the_dialog(self):
+    def test_each_option_clears_its_records_starts_its_program_and_hides_the_dialog(self):
         for name, option, point, key, program in self.CASES:
             with self.subTest(name):
                 if key is DIFX:
-                    self.seed_tree(DIFX64)
-                    # On 64-bit Windows the 64-bit view holds a tree of its own; on 32-bit Windows it is the one view.
-                    self.assertEqual(self.query(DIFX)["exists"], self.session.arch == "win32")
-                self.seed_tree(key)
+                    self.seed_difx(DIFX64)
+                    # On 64-bit Windows the 64-bit view holds records of its own; on 32-bit Windows it is the one view.
+                    self.assertEqual(self.query((DIFX[0], below(DIFX[1], QUILL)))["exists"],
+                                     self.session.arch == "win32")
+                    self.seed_difx(DIFX)
+                else:
+                    self.seed_tree(key)
                 dialog = self.open_dialog()
                 mark = self.log_mark()
                 self.click_option(option, point)
@@ -38,16 +42,16 @@ class OptionTest(UninstallTest):
                     tree = self.query(key)
                     self.assertEqual((tree["values"], tree["subkeys"]), ([], ["NOMAD"]))
                     self.assertEqual(self.query(NOMAD)["values"], [{"name": "Welcome", "type": "REG_DWORD", "data": 1}])
-                else:
-                    self.assertFalse(self.query(DIFX)["exists"])
-                    self.assertFalse(self.query(DIFX64)["exists"])
+                else:  # this product's records are gone from both views; every other vendor's is as it was
+                    self.assert_difx(DIFX, own=False)
+                    self.assert_difx(DIFX64, own=False)
 
     def test_reopened_dialog_keeps_the_choice_and_its_place_and_a_click_on_it_runs_nothing(self):
         self.open_dialog()
         moved = self.drag_dialog(*AWAY)
         self.click_option("RadioButton1")
         self.wait_dialog(False)
-        self.seed_tree(DIFX)
+        self.seed_difx(DIFX)
         dialog = self.open_dialog()
         self.assertEqual(dialog["rect"], moved["rect"])
         self.assert_selected(dialog, "RadioButton1")
@@ -57,11 +61,11 @@ class OptionTest(UninstallTest):
         self.assertEqual(self.session.standin_entries()[mark:], [])
         self.assertTrue(self.dialog()["visible"])
         self.assert_selected(dialog, "RadioButton1")
-        self.assert_seeded(DIFX)
+        self.assert_difx(DIFX, own=True)
 
     def test_close_box_hides_the_dialog_and_runs_nothing_and_it_comes_back_where_it_was(self):
-        for key in (DIFX, ZORVA):
-            self.seed_tree(key)
+        self.seed_difx(DIFX)
+        self.seed_tree(ZORVA)
         self.open_dialog()
         dialog = self.drag_dialog(*AWAY)
         mark = self.log_mark()
@@ -74,8 +78,8 @@ class OptionTest(UninstallTest):
         self.wait_dialog(False)
         self.assertEqual(self.session.standin_entries()[mark:], [])
         self.assertEqual(self.checks(dialog), {n: 0 for n in OPTIONS})
-        for key in (DIFX, ZORVA):
-            self.assert_seeded(key)
+        self.assert_difx(DIFX, own=True)
+        self.assert_seeded(ZORVA)
         self.assertEqual(self.open_dialog()["rect"], dialog["rect"])
 
     def test_verdict_box_has_no_owner_and_leaves_menu_and_dialog_working(self):

@@ -19,11 +19,47 @@ OPTIONS = {
 # 64-bit installer writes; on 32-bit Windows both are the one view.
 DIFX = ("HKLM32", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\DIFx")
 DIFX64 = ("HKLM64", DIFX[1])
+# DIFx records below DIFX in either view, as driver installers leave them: each key's values as (name, type,
+# data as reg-query reads it). This product's packages name the maker in a text value or in an item of
+# DependentInstallerName; another vendor's package shares the filter service with one of them.
+QUILL = "DriverStore\\vtquill_5e0c2a91d7b34f68a1c09e2d4b7f3a6c8e1d5b90"
+DIFX_RECORDS = {
+    "": [("Version", "REG_DWORD", 2)],
+    "DriverStore": [],
+    QUILL: [
+        ("ManufacturerName", "REG_SZ", "VELTRANA Co., Ltd."), ("INF", "REG_SZ", "oem7.inf"),
+        ("Services", "REG_MULTI_SZ", ["vtquill", "vtfilter"])],
+    "DriverStore\\vtonyx.inf_amd64_3f9d0b6e2c71a845": [
+        ("ProductName", "REG_SZ", "Onyx"), ("DependentInstallerName", "REG_MULTI_SZ", ["Card Setup", "veltrana"]),
+        ("Services", "REG_SZ", "vtonyx")],
+    "DriverStore\\acmetv.inf_amd64_82b4c07e19d3f560": [
+        ("ManufacturerName", "REG_SZ", "Acme"), ("DisplayName", "REG_SZ", "Acme TV for Veltran cards"),
+        ("Services", "REG_MULTI_SZ", ["acmetv", "vtfilter"])],
+    "DriverStore\\oddshape": [("DisplayName", "REG_BINARY", "Veltrana".encode().hex())],
+    "Services": [],
+    "Services\\vtquill": [("Start", "REG_DWORD", 3)],
+    "Services\\vtonyx": [("Start", "REG_DWORD", 3)],
+    "Services\\vtfilter": [("Start", "REG_DWORD", 3)],
+    "Services\\acmetv": [("Start", "REG_DWORD", 3)],
+}
+OWN_RECORDS = {QUILL, "DriverStore\\vtonyx.inf_amd64_3f9d0b6e2c71a845", "Services\\vtquill", "Services\\vtonyx"}
+SETTERS = {"REG_SZ": "reg-set-sz", "REG_MULTI_SZ": "reg-set-multi-sz", "REG_DWORD": "reg-set-dword",
+           "REG_BINARY": "reg-set-binary"}
 ZORVA = ("HKCU", "SOFTWARE\\ZORVA\\SETUP")
 NOMAD = ("HKCU", "SOFTWARE\\ZORVA\\SETUP\\NOMAD")
 CARD_REMOVER = ("CardRemover", "Driver\\CardRemover.exe", "")
 TUNER_SETUP = ("TunerSetup", "Driver\\TunerSetup.exe", "/r")
 SS_ICON = 3
+
+
+def below(base, path):
+    return "\\".join(filter(None, (base, path)))
+
+
+def children(paths, path):
+    """Names of the keys directly below path among paths ("" being the top)."""
+    prefix = path + "\\" if path else ""
+    return sorted({p[len(prefix):].split("\\")[0] for p in paths if p.startswith(prefix) and p != path})
 
 
 def split_command_line(line):
@@ -80,6 +116,27 @@ class UninstallTest(unittest.TestCase):
         self.session.probe("reg-set-dword", root, path, "Stale", 7)
         self.session.probe("reg-set-sz", root, path + "\\Package\\Driver", "Inf", "veltrana.inf")
         self.session.probe("reg-create", root, path + "\\Empty")
+
+    def seed_difx(self, key):
+        """Writes DIFX_RECORDS below key."""
+        root, base = key
+        for path, values in DIFX_RECORDS.items():
+            if not values:
+                self.session.probe("reg-create", root, below(base, path))
+            for name, kind, data in values:
+                self.session.probe(SETTERS[kind], root, below(base, path), name,
+                                   *(data if isinstance(data, list) else [data]))
+
+    def assert_difx(self, key, own):
+        """Below key are exactly the keys, values and subkeys of DIFX_RECORDS; this product's only if own."""
+        root, base = key
+        kept = {path: values for path, values in DIFX_RECORDS.items() if own or path not in OWN_RECORDS}
+        by_name = lambda value: value["name"]  # noqa: E731
+        for path, values in kept.items():
+            answer = self.query((root, below(base, path)))
+            self.assertEqual((sorted(answer["values"], key=by_name), sorted(answer["subkeys"])),
+                             (sorted(({"name": n, "type": t, "data": d} for n, t, d in values), key=by_name),
+                              children(kept, path)), (key, path))
 
     def query(self, key):
         return self.session.probe("reg-query", *key)

@@ -556,6 +556,21 @@ std::string RegSetSz(const Args& args)
     return Object().Add("set", Bool(true)).Text();
 }
 
+std::string RegSetMultiSz(const Args& args)
+{
+    if (args.size() < 3) {
+        Fail("usage: reg-set-multi-sz ROOT PATH NAME ITEM...");
+    }
+    // Each item ends in a NUL, and an empty item ends the list.
+    std::wstring data;
+    for (size_t i = 3; i < args.size(); ++i) {
+        data += args[i] + L'\0';
+    }
+    data += L'\0';
+    SetValue(args, REG_MULTI_SZ, data.c_str(), static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+    return Object().Add("set", Bool(true)).Text();
+}
+
 std::string RegSetBinary(const Args& args)
 {
     NeedArgs(args, 4, "reg-set-binary ROOT PATH NAME HEXBYTES");
@@ -922,6 +937,7 @@ const std::map<std::wstring, Command>& Commands()
         {L"window-at", WindowAt},
         {L"reg-set-dword", RegSetDword},
         {L"reg-set-sz", RegSetSz},
+        {L"reg-set-multi-sz", RegSetMultiSz},
         {L"reg-set-binary", RegSetBinary},
         {L"reg-query", RegQuery},
         {L"reg-create", RegCreate},
