@@ -1,7 +1,7 @@
 // core/Error.h: the launcher's one error type, a kind and the message the error box shows.
 #pragma once
 
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 enum class ErrorKind {
@@ -12,11 +12,15 @@ enum class ErrorKind {
     ERegistryException,
 };
 
-class Error : public std::runtime_error {
+// Derived from std::exception itself rather than std::runtime_error, whose reference-counted message string
+// would bring a second string implementation into the executable.
+class Error : public std::exception {
 public:
-    Error(ErrorKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    Error(ErrorKind kind, std::string message) : kind_(kind), message_(std::move(message)) {}
     ErrorKind Kind() const { return kind_; }
+    const char* what() const noexcept override { return message_.c_str(); }
 
 private:
     ErrorKind kind_;
+    std::string message_;
 };

@@ -10,7 +10,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
   cmake g++ make pkg-config python3 libgtest-dev libgmock-dev clang libclang-rt-14-dev
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine64 xvfb xdotool x11-apps x11-utils imagemagick locales fonts-nanum
   xorriso osslsigncode openssl libbenchmark-dev libstb-dev python3-pyfuse3 fuse3
 )
