@@ -9,11 +9,14 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(HOST_RUNS_32BIT TRUE)  # nothing here needs it
 else()
   set(WIN_ARCHES win32 win64)
-  # Wine starts 32-bit programs only through its 32-bit loader, which some hosts' kernels refuse.
+  # Wine starts 32-bit programs only through its 32-bit loader (wine32), which some hosts' kernels refuse and
+  # which a package mirror may fail to give.
   execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/host_kind.py
     RESULT_VARIABLE host_kind_status OUTPUT_VARIABLE HOST_KIND OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(host_kind_status EQUAL 0)
     set(HOST_RUNS_32BIT TRUE)
+  elseif(host_kind_status EQUAL 2)
+    message(FATAL_ERROR "${HOST_KIND}")
   else()
     set(HOST_RUNS_32BIT FALSE)
     message(STATUS "${HOST_KIND} The 32-bit build's Windows and end-to-end tests are skipped.")

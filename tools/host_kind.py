@@ -1,16 +1,24 @@
 #!/usr/bin/env python3
-# tools/host_kind.py: tells whether this host runs 32-bit x86 programs, by running one.
-"""Usage: tools/host_kind.py
+# tools/host_kind.py: tells whether this host runs 32-bit Windows programs under Wine, by running one.
+"""Usage: tools/host_kind.py [--kernel]
 
-Prints one line saying which kind of host this is, and exits 0 where it runs 32-bit programs, 1 where it runs
-none. Some kernels refuse every 32-bit program (WSL 1, x86-64-only emulation, some virtual machines); Wine's
-32-bit loader, and so every 32-bit Windows program, fails there with "Exec format error". The check runs a
-tiny static 32-bit program written here, so it needs no 32-bit package installed.
+Prints one line saying which kind of host this is. Exit status:
+  0  32-bit Windows programs run here: the kernel runs 32-bit programs, and Wine's 32-bit loader (Debian's
+     wine32) is installed and starts a 32-bit Windows program in a throw-away 32-bit prefix;
+  1  they do not, and the line says why (the kernel, or wine32);
+  2  HOST_RUNS_32BIT=1 asks for them and they do not run: the line names what is missing.
 
-HOST_RUNS_32BIT=0 in the environment answers "none" without trying, so the other path can be tried anywhere.
+Some kernels refuse every 32-bit program (WSL 1, x86-64-only emulation, some virtual machines), and a package
+mirror caught mid-sync can leave wine32 uninstallable for days. The kernel check runs a tiny static 32-bit
+program written here, so it needs no 32-bit package; --kernel stops after it (the set-up asks only that,
+before it installs wine32).
+
+HOST_RUNS_32BIT=0 in the environment answers "none" without trying, so the other path can be tried anywhere;
+HOST_RUNS_32BIT=1 turns every "none" into a failure.
 """
 
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -21,6 +29,9 @@ _HEADERS = 52 + 32  # ELF header and one program header
 _EXIT_STATUS = 32
 # mov ebx, 32; mov eax, 1 (exit); int 0x80
 _CODE = bytes([0xBB, _EXIT_STATUS, 0, 0, 0, 0xB8, 1, 0, 0, 0, 0xCD, 0x80])
+
+WINE32_LOADER = "/usr/lib/wine/wine"
+_WINE_TIMEOUT = 180  # a first prefix boot on a loaded machine
 
 
 def i386_program():
@@ -33,10 +44,8 @@ def i386_program():
     return elf_header + program_header + _CODE
 
 
-def runs_32bit():
-    """(answer, reason) for this host."""
-    if os.environ.get("HOST_RUNS_32BIT") == "0":
-        return False, "HOST_RUNS_32BIT=0 is set"
+def kernel_problem():
+    """Why the kernel runs no 32-bit program, or None when it runs one."""
     with tempfile.TemporaryDirectory(prefix="host-kind-") as folder:
         path = os.path.join(folder, "i386-exit")
         with open(path, "wb") as f:
@@ -45,18 +54,58 @@ def runs_32bit():
         try:
             status = subprocess.run([path], stdin=subprocess.DEVNULL, timeout=30).returncode
         except OSError as e:
-            return False, "the kernel refuses it: " + (os.strerror(e.errno) if e.errno else str(e))
+            return "the kernel runs no 32-bit program: " + (os.strerror(e.errno) if e.errno else str(e))
     if status != _EXIT_STATUS:
-        return False, "it ended with status %d instead of %d" % (status, _EXIT_STATUS)
-    return True, ""
+        return "the kernel's 32-bit test program ended with status %d instead of %d" % (status, _EXIT_STATUS)
+    return None
+
+
+def wine32_problem():
+    """Why Wine's 32-bit loader starts no 32-bit Windows program, or None when it starts one."""
+    if not os.access(WINE32_LOADER, os.X_OK):
+        return "wine32 is not installed (%s, Wine's 32-bit loader, is missing)" % WINE32_LOADER
+    with tempfile.TemporaryDirectory(prefix="host-kind-wine32-") as prefix:
+        env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win32", WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY="")
+        env.pop("WINELOADER", None)
+        log_path = os.path.join(prefix, "check.log")
+        # Wine's helper processes inherit output: a log file, never a pipe.
+        with open(log_path, "wb") as log:
+            try:
+                status = subprocess.run([WINE32_LOADER, "cmd.exe", "/c", "exit", str(_EXIT_STATUS)], env=env,
+                                        stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                        timeout=_WINE_TIMEOUT).returncode
+            except subprocess.TimeoutExpired:
+                status = None
+            except OSError as e:
+                return "wine32 does not start: " + str(e)
+            finally:
+                wineserver = shutil.which("wineserver") or "/usr/lib/wine/wineserver32"
+                subprocess.run([wineserver, "-k"], env=env, stdout=log, stderr=log, check=False)
+        with open(log_path, "rb") as f:
+            last = f.read().decode("utf-8", "replace").strip().splitlines()[-1:] or [""]
+    if status == _EXIT_STATUS:
+        return None
+    how = "did not end within %d s" % _WINE_TIMEOUT if status is None else "ended with status %d" % status
+    return "wine32 is installed but a 32-bit Windows program %s%s" % (how, ": " + last[0] if last[0] else "")
 
 
 def main():
-    runs, reason = runs_32bit()
-    if runs:
-        print("This host runs 32-bit programs.")
+    asked = os.environ.get("HOST_RUNS_32BIT")
+    if asked == "0":
+        print("This host is taken for one that runs no 32-bit Windows program (HOST_RUNS_32BIT=0 is set).")
+        return 1
+    kernel_only = sys.argv[1:] == ["--kernel"]
+    problem = kernel_problem()
+    if problem is None and not kernel_only:
+        problem = wine32_problem()
+    if problem is None:
+        print("This host runs 32-bit programs." if kernel_only else "This host runs 32-bit Windows programs under Wine.")
         return 0
-    print("This host runs no 32-bit program (%s)." % reason)
+    if asked == "1":
+        print("error: HOST_RUNS_32BIT=1 asks for the 32-bit launcher under Wine, but " + problem + ".")
+        return 2
+    print("This host runs no 32-bit Windows program: " + problem + ".")
     return 1
 
 

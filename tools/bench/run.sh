@@ -9,8 +9,11 @@ out=build/bench
 tools/setup.sh
 
 # The 32-bit launcher under WOW64 (E2E_WINEARCH=win32 for a 32-bit prefix), or the x86-64 one where the host
-# runs no 32-bit program; the report says which it measured.
-if python3 tools/host_kind.py; then
+# cannot run the 32-bit one (tools/host_kind.py); the report says which it measured.
+host_kind_status=0
+python3 tools/host_kind.py || host_kind_status=$?
+[ "$host_kind_status" -ne 2 ] || exit 1
+if [ "$host_kind_status" -eq 0 ]; then
   toolchain=mingw-i686 win=$out/win
   export E2E_WINEARCH="${E2E_WINEARCH:-win64}"
 else
