@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # tools/setup.sh: installs what building and testing the launcher needs on Debian 12; does nothing when all is there.
 #
-# Wine's 32-bit loader (wine32, from the i386 architecture) is installed only where the host runs 32-bit
-# programs (tools/host_kind.py); elsewhere it could start nothing. A package index that cannot be fetched,
-# as from a mirror caught mid-sync, does not stop the set-up: it goes on with the lists it has, and fails
-# only when a needed package cannot be installed, naming it.
+# Wine's 32-bit loader (wine32, from the i386 architecture) is installed only where the kernel runs 32-bit
+# programs (tools/host_kind.py --kernel); elsewhere it could start nothing. A package index that cannot be
+# fetched, as from a mirror caught mid-sync, does not stop the set-up: it goes on with the lists it has, and
+# fails only when a needed package cannot be installed, naming it. wine32 alone may be missing: the mirror
+# can leave its i386 libraries older than their amd64 twins for days. Then the set-up says so in one line
+# and both commands take the x86-64 path, unless HOST_RUNS_32BIT=1 asks for the 32-bit launcher under Wine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -13,7 +15,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine64 xvfb xdotool x11-apps x11-utils imagemagick locales fonts-nanum
-  xorriso osslsigncode openssl libbenchmark-dev libstb-dev python3-pyfuse3 fuse3
+  xorriso osslsigncode openssl libbenchmark-dev libstb-dev python3-pyfuse3 fuse3 fonts-wine
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -36,11 +38,15 @@ update_lists() {
   echo "warning: some package indexes could not be fetched; going on with the lists there are" >&2
 }
 
+apt_install() {
+  [ "$updated" -eq 1 ] || { update_lists; updated=1; }
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "$@"
+}
+
 install() {
   [ $# -gt 0 ] || return 0
   echo "Installing: $*"
-  [ "$updated" -eq 1 ] || { update_lists; updated=1; }
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "$@" && return 0
+  apt_install "$@" && return 0
   # One package that cannot be had must not keep the others out: each on its own, then name the rest.
   local p
   for p in "$@"; do
@@ -54,10 +60,41 @@ install() {
 # shellcheck disable=SC2046
 install $(missing_of "${packages[@]}")
 
-if python3 "$here/host_kind.py" >/dev/null && [ -n "$(missing_of wine32:i386)" ]; then
+# apt's own reason, in one line, from the output of a failed apt-get install: its last error, and the first
+# dependency it could not meet.
+apt_reason() {
+  local error depends
+  error=$(grep '^E: ' "$1" | tail -n 1 | sed 's/^E: //')
+  depends=$(grep -m 1 ' : Depends: ' "$1" | tr -s ' ' | sed 's/^ //')
+  echo "${error:-apt-get install failed}${depends:+ ($depends)}"
+}
+
+install_wine32() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
     updated=0
   fi
-  install wine32:i386
+  echo "Installing: wine32:i386"
+  local log
+  log=$(mktemp)
+  if apt_install wine32:i386 >"$log" 2>&1; then
+    rm -f "$log"
+    return 0
+  fi
+  local reason
+  reason=$(apt_reason "$log")
+  rm -f "$log"
+  if [ "${HOST_RUNS_32BIT:-}" = 1 ]; then
+    echo "error: HOST_RUNS_32BIT=1 asks for the 32-bit launcher under Wine, but wine32 cannot be installed: $reason" >&2
+    exit 1
+  fi
+  echo "warning: wine32 cannot be installed, so the 32-bit launcher is built but not run and both commands take the x86-64 path: $reason" >&2
+}
+
+if [ "${HOST_RUNS_32BIT:-}" != 0 ]; then
+  if ! kernel=$(python3 "$here/host_kind.py" --kernel); then
+    [ "${HOST_RUNS_32BIT:-}" != 1 ] || { echo "$kernel" >&2; exit 1; }
+  elif [ -n "$(missing_of wine32:i386)" ]; then
+    install_wine32
+  fi
 fi
