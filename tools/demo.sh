@@ -4,8 +4,8 @@
 # Environment:
 #   DEMO_WINEPREFIX  reuse this Wine prefix instead of a throw-away one
 #   DEMO_WINEARCH    win64 (default: as on 64-bit Windows, the launcher under WOW64) or win32
-# On a host that runs no 32-bit program (tools/host_kind.py) the demo shows the x86-64 build of the
-# launcher, started by Wine's 64-bit loader in a 64-bit prefix.
+# Where no 32-bit Windows program runs (tools/host_kind.py: the kernel refuses them, or wine32 is missing)
+# the demo shows the x86-64 build of the launcher, started by Wine's 64-bit loader in a 64-bit prefix.
 #   DEMO_KOREAN=1    run under a Korean locale, which picks the Korean skin
 # Without $DISPLAY the demo starts its own Xvfb, takes a screenshot of the menu,
 # prints the PNG's path and stops everything it started.
@@ -16,16 +16,19 @@ cd "$root"
 
 tools/setup.sh
 export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEARCH="${DEMO_WINEARCH:-win64}"
-if python3 tools/host_kind.py >/dev/null; then
+host_kind_status=0
+host_kind=$(python3 tools/host_kind.py) || host_kind_status=$?
+[ "$host_kind_status" -ne 2 ] || { echo "demo: $host_kind" >&2; exit 1; }
+if [ "$host_kind_status" -eq 0 ]; then
   preset=win
   wine=(wine)
   echo "Showing the 32-bit launcher, the one the medium ships."
 else
-  [ "$WINEARCH" = win64 ] || { echo "demo: this host runs no 32-bit program, so no $WINEARCH prefix can start" >&2; exit 1; }
+  [ "$WINEARCH" = win64 ] || { echo "demo: no $WINEARCH prefix can start. $host_kind" >&2; exit 1; }
   preset=win-x64
   wine=(/usr/lib/wine/wine64)
   export WINELOADER=/usr/lib/wine/wine64
-  echo "Showing the x86-64 launcher: this host runs no 32-bit program, and the medium's 32-bit one needs it."
+  echo "Showing the x86-64 launcher, since the medium's 32-bit one cannot run here. $host_kind"
 fi
 cmake --preset "$preset"
 cmake --build --preset "$preset"
@@ -77,6 +80,9 @@ prepare_prefix() {
     "${wine[@]}" wineboot -i >"$logs/wineboot.log" 2>&1 \
       || { echo "demo: Wine could not create its prefix (status $?, see $logs/wineboot.log)" >&2; exit 1; }
   fi
+  # The window frame's glyphs come from Marlett (fonts-wine), which Debian's Wine finds only in the prefix's
+  # Fonts folder; without it the close box shows the letter "r".
+  cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 }
 
 if [ -n "${DISPLAY:-}" ]; then
