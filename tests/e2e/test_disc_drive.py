@@ -65,8 +65,9 @@ class DiscDriveTest(unittest.TestCase):
         SESSION.park_pointer()
         drive = disc_drive.Drive(MEDIUM, os.path.join(SESSION.dir, "scratched-" + name),
                                  os.path.join(SESSION.dir, "scratched-%s.log" % name), unreadable=unreadable, **INSTANT)
-        launcher = SESSION.start_launcher(drive.__enter__().mountpoint)
+        drive.__enter__()
         self.addCleanup(drive.__exit__, None, None, None)
+        launcher = SESSION.start_launcher(drive.mountpoint)
         self.addCleanup(launcher.kill)
         boxes = SESSION.wait_message_box(launcher.pid)
         self.assertEqual([(b["caption"], b["text"]) for b in boxes], [("Launch", "Stream read error.")])
