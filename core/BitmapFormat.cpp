@@ -31,9 +31,18 @@ void Put32(std::uint8_t* p, std::uint32_t v)
         p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
+// What the source gives, a failed read raised as an error.
+std::size_t ReadUpTo(ByteSource& source, void* buffer, std::size_t count)
+{
+    const std::optional<std::size_t> got = source.Read(buffer, count);
+    if (!got)
+        ReadFailed();
+    return *got;
+}
+
 void ReadExactly(ByteSource& source, void* buffer, std::size_t count)
 {
-    if (count != 0 && source.Read(buffer, count) != count)
+    if (count != 0 && ReadUpTo(source, buffer, count) != count)
         ReadFailed();
 }
 
@@ -41,14 +50,14 @@ void ReadExactly(ByteSource& source, void* buffer, std::size_t count)
 BitmapHeader ReadInfoHeader(ByteSource& source, std::vector<std::uint8_t>& info, bool& core)
 {
     std::uint8_t sizeField[4];
-    if (source.Read(sizeField, 4) != 4)
+    if (ReadUpTo(source, sizeField, 4) != 4)
         Invalid();
     const std::uint32_t size = Get32(sizeField);
     if (size < 4 || size > kMaxHeaderSize)
         Invalid();
     info.assign(std::max(size, kInfoHeaderSize), 0);
     std::memcpy(info.data(), sizeField, 4);
-    if (source.Read(info.data() + 4, size - 4) != size - 4)
+    if (ReadUpTo(source, info.data() + 4, size - 4) != size - 4)
         Invalid();
 
     BitmapHeader h;
@@ -133,12 +142,13 @@ std::uint64_t DibRowBytes(std::int64_t width, std::uint32_t bitCount)
 BitmapFile ReadBitmapFile(ByteSource& source)
 {
     BitmapFile file;
-    std::uint8_t fileHeader[kFileHeaderSize];
-    const std::size_t got = source.Read(fileHeader, kFileHeaderSize);
-    if (got == 0)
-        return file;
-    if (got != kFileHeaderSize)
+    const std::optional<std::uint64_t> length = source.Length();
+    if (!length)
         ReadFailed();
+    if (*length == 0)
+        return file;
+    std::uint8_t fileHeader[kFileHeaderSize];
+    ReadExactly(source, fileHeader, kFileHeaderSize);
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
         Invalid();
 
@@ -157,7 +167,7 @@ BitmapFile ReadBitmapFile(ByteSource& source)
     const std::uint64_t pixelBytes = PixelBytes(h);
     file.pixels.assign(static_cast<std::size_t>(pixelBytes), 0);
     if (!file.pixels.empty())
-        source.Read(file.pixels.data(), file.pixels.size());
+        ReadUpTo(source, file.pixels.data(), file.pixels.size());
     // The platform bounds compressed data by this field: make it the buffer we hand over.
     Put32(&file.info[20], static_cast<std::uint32_t>(pixelBytes));
     file.header = h;

@@ -3,14 +3,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
-// Where the reader gets its bytes: a file on Windows, memory in tests.
+// Where the reader gets its bytes: a file on Windows, memory in tests. Nothing, from either method, means
+// the storage failed (a bad sector, a disc taken out): that is never an end of the data.
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
+    // The data's length, as the storage records it.
+    virtual std::optional<std::uint64_t> Length() = 0;
     // Reads up to `count` bytes; fewer only at the end of the data.
-    virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+    virtual std::optional<std::size_t> Read(void* buffer, std::size_t count) = 0;
 };
 
 enum : std::uint32_t { kBiRgb = 0, kBiBitfields = 3 };
@@ -31,7 +35,7 @@ struct BitmapHeader {
 };
 
 struct BitmapFile {
-    bool empty = true;                // a zero-length file: an empty image, no error
+    bool empty = true;                // a file of length 0: an empty image, no error
     BitmapHeader header;
     std::vector<std::uint8_t> info;   // header bytes, then masks and colour table, as BITMAPINFO
     std::vector<std::uint8_t> pixels; // the full size the header implies; missing bytes are 0
@@ -46,7 +50,7 @@ constexpr std::uint64_t kMaxPixelBytes = 64u * 1024 * 1024;
 // Row length in bytes: bits per row rounded up to a multiple of 32.
 std::uint64_t DibRowBytes(std::int64_t width, std::uint32_t bitCount);
 
-// Throws Error: EReadError for data cut short before the pixels, EInvalidGraphic
-// for what is no usable bitmap. The file header's pixel-data offset is not
-// used: pixels are taken to follow the colour table directly.
+// Throws Error: EReadError for data cut short before the pixels or a failed read, EInvalidGraphic
+// for what is no usable bitmap. The file header's pixel-data offset is not used: pixels are taken
+// to follow the colour table directly.
 BitmapFile ReadBitmapFile(ByteSource& source);

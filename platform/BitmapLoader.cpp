@@ -22,14 +22,25 @@ public:
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
 
-    std::size_t Read(void* buffer, std::size_t count) override
+    std::optional<std::uint64_t> Length() override
+    {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(handle_, &size))
+            return std::nullopt;
+        return static_cast<std::uint64_t>(size.QuadPart);
+    }
+
+    // A read the system fails (an unreadable sector of a scratched disc) fails the whole load.
+    std::optional<std::size_t> Read(void* buffer, std::size_t count) override
     {
         auto* out = static_cast<char*>(buffer);
         std::size_t total = 0;
         while (total < count) {
             DWORD got = 0;
             const DWORD chunk = static_cast<DWORD>(count - total < 0x10000000 ? count - total : 0x10000000);
-            if (!ReadFile(handle_, out + total, chunk, &got, nullptr) || got == 0)
+            if (!ReadFile(handle_, out + total, chunk, &got, nullptr))
+                return std::nullopt;
+            if (got == 0)
                 break;
             total += got;
         }

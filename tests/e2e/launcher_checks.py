@@ -85,6 +85,16 @@ def wait_client(session, menu, expected, timeout=10):
         return last[0]
 
 
+def steady_client(session, menu, expected, seconds=1.0):
+    """Watches the whole picture for seconds; gives the first difference from expected, or None."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        difference = harness.first_difference(client_shot(session, menu, (0, 0, 600, 400)), expected)
+        if difference:
+            return difference
+    return None
+
+
 def point(session, menu, x, y):
     session.move(menu["client"]["left"] + x, menu["client"]["top"] + y)
 

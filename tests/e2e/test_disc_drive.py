@@ -1,5 +1,5 @@
 # tests/e2e/test_disc_drive.py: the benchmarks' simulated optical drive mounts a medium; the launcher starts from it,
-# and lives on when the disc is taken out.
+# reports a skin it cannot read off a scratched disc, and lives on when the disc is taken out.
 import os
 import sys
 import unittest
@@ -49,6 +49,43 @@ class DiscDriveTest(unittest.TestCase):
         for name in ("ZoBack_Eng.bmp", "ZoFore_Eng.bmp"):
             path = "Autorun/English/" + name
             self.assertEqual(fetched[path].bytes, os.path.getsize(os.path.join(MEDIUM, path)), path)
+
+    def test_back_skin_header_unreadable_keeps_the_built_in_picture(self):
+        menu = self.start_scratched("back", ("Autorun/English/ZoBack_Eng.bmp", 0, 14))
+        self.assert_hover_draws_nothing(menu, harness.read_bmp(os.path.join(SESSION.winbuilddir, "art",
+                                                                            "builtin.bmp")))
+
+    def test_fore_skin_pixels_unreadable_leave_the_back_skin_unlit(self):
+        menu = self.start_scratched("fore", ("Autorun/English/ZoFore_Eng.bmp", 360000, 364096))
+        self.assert_hover_draws_nothing(menu, lc.skin(MEDIUM, "Back"))
+
+    def start_scratched(self, name, unreadable):
+        """Starts the launcher from a drive with the unreadable stretch; expects one read error box and
+        presses OK; gives the menu."""
+        SESSION.park_pointer()
+        drive = disc_drive.Drive(MEDIUM, os.path.join(SESSION.dir, "scratched-" + name),
+                                 os.path.join(SESSION.dir, "scratched-%s.log" % name), unreadable=unreadable, **INSTANT)
+        drive.__enter__()
+        self.addCleanup(drive.__exit__, None, None, None)
+        launcher = SESSION.start_launcher(drive.mountpoint)
+        self.addCleanup(launcher.kill)
+        boxes = SESSION.wait_message_box(launcher.pid)
+        self.assertEqual([(b["caption"], b["text"]) for b in boxes], [("Launch", "Stream read error.")])
+        SESSION.probe("click-button", boxes[0]["hwnd"], lc.IDOK)
+        return lc.menu_window(SESSION, launcher)
+
+    def assert_hover_draws_nothing(self, menu, picture):
+        """picture stays on screen while the pointer lights the install entry."""
+        difference = lc.wait_client(SESSION, menu, picture)
+        self.assertIsNone(difference, "before the hover: %s (%s)" % (
+            difference, lc.screenshot_note(SESSION, menu, self.id() + "-before")))
+        lc.point(SESSION, menu, *lc.centre("install"))
+        harness.wait_for(lambda: SESSION.probe("accessible", menu["hwnd"])["focus"] == 1, 10,
+                         what="the install entry to be lit")
+        difference = lc.steady_client(SESSION, menu, picture)
+        self.assertIsNone(difference, "install lit: %s (%s)" % (
+            difference, lc.screenshot_note(SESSION, menu, self.id())))
+        self.assertEqual(SESSION.message_boxes(), [])
 
 
 class DiscTakenOutTest(uninstall_flow.UninstallTest):

@@ -11,7 +11,8 @@ namespace {
 class MemorySource : public ByteSource {
 public:
     MemorySource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::size_t Read(void* buffer, std::size_t count) override
+    std::optional<std::uint64_t> Length() override { return size_; }
+    std::optional<std::size_t> Read(void* buffer, std::size_t count) override
     {
         const std::size_t n = count < size_ - pos_ ? count : size_ - pos_;
         if (n != 0)

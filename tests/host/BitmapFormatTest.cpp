@@ -12,11 +12,18 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Every read that touches bytes [badFrom, badTo) fails, as on a disc with a bad sector there.
 class MemorySource : public ByteSource {
 public:
-    explicit MemorySource(Bytes data) : data_(std::move(data)) {}
-    std::size_t Read(void* buffer, std::size_t count) override
+    MemorySource(Bytes data, std::size_t badFrom, std::size_t badTo)
+        : data_(std::move(data)), badFrom_(badFrom), badTo_(badTo)
     {
+    }
+    std::optional<std::uint64_t> Length() override { return data_.size(); }
+    std::optional<std::size_t> Read(void* buffer, std::size_t count) override
+    {
+        if (count != 0 && pos_ < badTo_ && badFrom_ < pos_ + count)
+            return std::nullopt;
         const std::size_t n = std::min(count, data_.size() - pos_);
         if (n == 0)
             return 0;
@@ -27,6 +34,8 @@ public:
 
 private:
     Bytes data_;
+    std::size_t badFrom_;
+    std::size_t badTo_;
     std::size_t pos_ = 0;
 };
 
@@ -63,17 +72,17 @@ Bytes Header(const Info& i)
     return b;
 }
 
-BitmapFile Read(const Bytes& data)
+BitmapFile Read(const Bytes& data, std::size_t badFrom = 0, std::size_t badTo = 0)
 {
-    MemorySource source(data);
+    MemorySource source(data, badFrom, badTo);
     return ReadBitmapFile(source);
 }
 
 // The kind and text of the error reading `data` raises.
-std::pair<ErrorKind, std::string> Failure(const Bytes& data)
+std::pair<ErrorKind, std::string> Failure(const Bytes& data, std::size_t badFrom = 0, std::size_t badTo = 0)
 {
     try {
-        Read(data);
+        Read(data, badFrom, badTo);
     } catch (const Error& e) {
         return {e.Kind(), e.what()};
     }
@@ -134,6 +143,33 @@ TEST(BitmapFormat, MasksAndColourTablesCutShortAreReadErrors)
     Bytes table = Header(palette);
     table.resize(table.size() + 255 * 4);
     EXPECT_EQ(Failure(table), kReadError);
+}
+
+TEST(BitmapFormat, AFailedReadIsAReadErrorWhereverItFalls)
+{
+    Info palette;
+    palette.bitCount = 8;
+    palette.clrUsed = 2;
+    Bytes paletted = Header(palette);
+    paletted.resize(paletted.size() + 2 * 4 + 2 * 4);
+    Info bitfields;
+    bitfields.bitCount = 16;
+    bitfields.compression = kBiBitfields;
+    Bytes masked = Header(bitfields);
+    masked.resize(masked.size() + 12 + 2 * 8);
+    ASSERT_FALSE(Read(paletted).empty);
+    ASSERT_FALSE(Read(masked).empty);
+
+    const struct {
+        const Bytes& data;
+        std::size_t bad;
+        const char* where;
+    } cases[] = {
+        {paletted, 0, "file header"}, {paletted, 15, "header size"}, {paletted, 30, "information header"},
+        {paletted, 58, "colour table"}, {paletted, 63, "pixels"}, {masked, 60, "masks"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Failure(c.data, c.bad, c.bad + 1), kReadError) << c.where;
 }
 
 TEST(BitmapFormat, PixelsFollowTheTableAndShortDataIsZeroFilled)

@@ -17,7 +17,8 @@ namespace {
 class MemorySource : public ByteSource {
 public:
     explicit MemorySource(const std::vector<std::uint8_t>& data) : data_(data) {}
-    std::size_t Read(void* buffer, std::size_t count) override
+    std::optional<std::uint64_t> Length() override { return data_.size(); }
+    std::optional<std::size_t> Read(void* buffer, std::size_t count) override
     {
         const std::size_t n = std::min(count, data_.size() - at_);
         std::memcpy(buffer, data_.data() + at_, n);

@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 # tools/bench/disc_drive.py: a simulated optical drive: a read-only FUSE view of a medium that charges and logs every read.
-"""Usage (as root): disc_drive.py SOURCE MOUNTPOINT LOG [--rate KIB_PER_S] [--seek MS]
+"""Usage (as root): disc_drive.py SOURCE MOUNTPOINT LOG [--rate KIB_PER_S] [--seek MS] [--unreadable PATH:START:END]
 
 The drive has one head. A read that does not begin where the previous read ended waits one seek first;
 every read then waits for its bytes at the fixed rate (3,600 KiB/s and 100 ms by default: a 24x drive).
 Reads are served one at a time, in the order they arrive. Every read is logged as a line
 "PATH<TAB>OFFSET<TAB>SIZE<TAB>SEEK" (PATH relative to SOURCE, SEEK 1 or 0). Names and attributes cost
 nothing. SIGUSR1 takes the disc out: from then on every operation fails with ENOMEDIUM, as on an empty
-drive. The program serves until the mount point is unmounted.
+drive. --unreadable scratches bytes START to END (exclusive) of the file PATH (relative to SOURCE): every read
+that touches them fails with EIO, as a read of a bad sector does, and costs and logs nothing. The program
+serves until the mount point is unmounted.
 
 Other programs use `Drive`, which mounts a fresh drive in a child process (so that nothing is cached from an
 earlier mount) and unmounts it again; the FUSE side runs under Debian's own interpreter, where
@@ -29,11 +31,14 @@ FileFigures = collections.namedtuple("FileFigures", "bytes reads seeks")
 
 class Drive:
     """`with Drive(source, mountpoint, log) as drive:` serves source at mountpoint for the block; afterwards
-    `drive.reads` holds the reads it served, in order, as `Read` records."""
+    `drive.reads` holds the reads it served, in order, as `Read` records. unreadable=(path, start, end)
+    scratches that stretch of one file."""
 
-    def __init__(self, source, mountpoint, log, rate_kib=3600, seek_ms=100):
+    def __init__(self, source, mountpoint, log, rate_kib=3600, seek_ms=100, unreadable=None):
         self.args = [DEBIAN_PYTHON, "-B", os.path.abspath(__file__), source, mountpoint, log,
                      "--rate", str(rate_kib), "--seek", str(seek_ms)]
+        if unreadable:
+            self.args += ["--unreadable", "%s:%d:%d" % unreadable]
         self.source = source
         self.mountpoint = mountpoint
         self.log = log
@@ -110,7 +115,13 @@ def per_file(reads):
     return figures
 
 
-def serve(source, mountpoint, log_path, rate_kib, seek_ms):
+def stretch(text):
+    """(path, start, end) of "PATH:START:END"."""
+    path, start, end = text.rsplit(":", 2)
+    return os.path.normpath(path), int(start), int(end)
+
+
+def serve(source, mountpoint, log_path, rate_kib, seek_ms, unreadable=None):
     import errno
     import pyfuse3
     import trio
@@ -194,6 +205,9 @@ def serve(source, mountpoint, log_path, rate_kib, seek_ms):
 
         async def read(self, inode, offset, size):
             self.check()
+            if unreadable and self.paths[inode] == unreadable[0] and offset < unreadable[2] and \
+                    unreadable[1] < offset + size:
+                raise pyfuse3.FUSEError(errno.EIO)
             async with self.lock:
                 data = os.pread(self.files[inode], size, offset)
                 seek = self.head != (inode, offset)
@@ -230,8 +244,9 @@ def main(argv):
     parser.add_argument("log")
     parser.add_argument("--rate", type=float, default=3600, help="KiB per second")
     parser.add_argument("--seek", type=float, default=100, help="milliseconds per seek")
+    parser.add_argument("--unreadable", type=stretch, help="PATH:START:END, bytes of a file that cannot be read")
     args = parser.parse_args(argv[1:])
-    serve(os.path.abspath(args.source), args.mountpoint, args.log, args.rate, args.seek)
+    serve(os.path.abspath(args.source), args.mountpoint, args.log, args.rate, args.seek, args.unreadable)
     return 0
 
 

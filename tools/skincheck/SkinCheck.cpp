@@ -17,7 +17,20 @@ namespace {
 class FileSource : public ByteSource {
 public:
     explicit FileSource(std::FILE* f) : f_(f) {}
-    std::size_t Read(void* buffer, std::size_t count) override { return std::fread(buffer, 1, count, f_.get()); }
+    std::optional<std::uint64_t> Length() override
+    {
+        struct stat st;
+        if (fstat(fileno(f_.get()), &st) != 0)
+            return std::nullopt;
+        return static_cast<std::uint64_t>(st.st_size);
+    }
+    std::optional<std::size_t> Read(void* buffer, std::size_t count) override
+    {
+        const std::size_t got = std::fread(buffer, 1, count, f_.get());
+        if (std::ferror(f_.get()))
+            return std::nullopt;
+        return got;
+    }
 
 private:
     struct Closer {
