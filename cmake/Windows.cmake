@@ -61,6 +61,10 @@ get_target_property(win_sources launcher_win SOURCES)
 add_executable(Launch WIN32 ${core_sources} ${win_sources} app/Main.cpp app/LibraryErrors.cpp app/Terminate.cpp
   resources/launcher.rc)
 target_compile_options(Launch PRIVATE $<$<CONFIG:Release>:-flto>)
+# The launcher uses no dynamic_cast or typeid: without RTTI only the thrown types keep their type information
+# (3 KiB). All its code runs on one thread (the screen-reader object lives in that thread's single-threaded
+# apartment), so its function-local statics need no lock (2 KiB).
+target_compile_options(Launch PRIVATE -fno-rtti -fno-threadsafe-statics)
 target_link_options(Launch PRIVATE $<$<CONFIG:Release>:-flto> LINKER:-Map=$<TARGET_FILE_DIR:Launch>/Launch.map)
 # Launch links the runtime of MinGW's win32 thread model, whose unwinder locks with Windows' own primitives;
 # the posix model's brings winpthread (31 KiB) into a program that starts no thread. The launcher's own code
