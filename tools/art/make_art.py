@@ -63,8 +63,8 @@ LANGUAGES = {
 }
 
 BUILTIN_COLOUR = (36, 52, 46)
-# Colours of the built-in picture: fewer lose the cyan of its waveform.
-BUILTIN_COLOURS = 32
+# Colours of the built-in picture: with 20 its subtitle loses its blue, with 16 the waveform its cyan.
+BUILTIN_COLOURS = 24
 
 
 # --- raster helpers -------------------------------------------------------
@@ -258,7 +258,7 @@ def solid(size, colour):
 def make_builtin(outdir):
     lang = LANGUAGES["English"]
     # The picture travels inside Launch.exe, which every start reads from the medium: a plain background and
-    # BUILTIN_COLOURS colours, no dithering, make it a 7 KB palette PNG, where the rendered 1,255 colours
+    # BUILTIN_COLOURS colours, no dithering, make it a 6.5 KB palette PNG, where the rendered 1,255 colours
     # took 25 KB and a gradient 89 KB.
     background = solid((WIDTH, HEIGHT), BUILTIN_COLOUR)
     rendered = render(background, frame_args(lang, extra_caption="built-in") + entry_args(lang, False))
