@@ -12,25 +12,32 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
+ComPtr<IWICFormatConverter> Converted(IWICImagingFactory& factory, IWICBitmapSource* source, REFWICPixelFormatGUID format)
+{
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(factory.CreateFormatConverter(&converter)) ||
+        FAILED(converter->Initialize(source, format, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+        return nullptr;
+    return converter;
+}
+
 ComPtr<IWICFormatConverter> OpenAsBgr(IWICImagingFactory& factory, const void* data, std::size_t size, int width,
                                       int height)
 {
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
-    ComPtr<IWICFormatConverter> converter;
     UINT frameWidth = 0;
     UINT frameHeight = 0;
     if (FAILED(factory.CreateStream(&stream)) ||
         FAILED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)), static_cast<DWORD>(size))) ||
         FAILED(factory.CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) ||
         FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&frameWidth, &frameHeight)) ||
-        frameWidth != static_cast<UINT>(width) || frameHeight != static_cast<UINT>(height) ||
-        FAILED(factory.CreateFormatConverter(&converter)) ||
-        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                     WICBitmapPaletteTypeCustom)))
+        frameWidth != static_cast<UINT>(width) || frameHeight != static_cast<UINT>(height))
         return nullptr;
-    return converter;
+    // Palette PNGs go by way of 32-bit pixels: Wine's converter cannot turn palette indices into 24-bit ones.
+    ComPtr<IWICFormatConverter> wide = Converted(factory, frame.Get(), GUID_WICPixelFormat32bppBGR);
+    return wide ? Converted(factory, wide.Get(), GUID_WICPixelFormat24bppBGR) : nullptr;
 }
 
 GdiBitmap Decode(IWICImagingFactory& factory, const void* data, std::size_t size, int width, int height)
