@@ -49,6 +49,12 @@ ARCHES = {"win32": "win32", "win64": "win64", "x64": "win64"}
 # Called directly for x64: Debian's wine script picks the 32-bit loader whenever wine32 is installed, and that
 # one starts no program on a host whose kernel runs no 32-bit program.
 WINE64_LOADER = "/usr/lib/wine/wine64"
+# Debian's Wine has no preloader to keep free the addresses a Windows process needs. With the address space
+# randomised, the loader's heap, placed anywhere in the gigabyte above the loader, now and then covers the
+# shared user data at 0x7ffe0000, and the program ends at once with status 1 ("failed to map the shared user
+# data"): a probe call without an answer, or an installer the launcher started that never ran. Unrandomised,
+# the heap lies right after the loader every time. Programs a Wine process starts inherit the setting.
+NO_RANDOMISATION = ("setarch", "--addr-no-randomize")
 
 
 # What the launcher shows, as the tests look for it.
@@ -80,9 +86,13 @@ class HarnessError(Exception):
     """A failure of the test machinery itself (not of the launcher)."""
 
 
+def wine_loader(arch):
+    return WINE64_LOADER if arch == "x64" else "wine"
+
+
 def wine_command(arch):
     """The command that starts a Windows program in the given run."""
-    return [WINE64_LOADER if arch == "x64" else "wine"]
+    return list(NO_RANDOMISATION) + [wine_loader(arch)]
 
 
 def wine_env(arch):
@@ -94,7 +104,7 @@ def wine_env(arch):
 
 
 def require_programs(arch):
-    missing = [p for p in REQUIRED_PROGRAMS + tuple(wine_command(arch)) if shutil.which(p) is None]
+    missing = [p for p in REQUIRED_PROGRAMS + (NO_RANDOMISATION[0], wine_loader(arch)) if shutil.which(p) is None]
     if missing:
         raise HarnessError("missing programs: " + ", ".join(missing))
 
@@ -610,7 +620,13 @@ class WineSession:
             return [p["pid"] for p in self.probe("processes")["processes"]
                     if p["pid"] not in before and p["exe"].lower() == name]
 
-        pids = wait_for(new_process, 20, what="process %s" % exe)
+        try:
+            pids = wait_for(new_process, 20, what="process %s" % exe)
+        except BaseException:
+            # A launcher left running would take every later start of the session for a second one.
+            popen.kill()
+            popen.wait(10)
+            raise
         launcher = Launcher(self, pids[0], popen)
         self.launchers.append(launcher)
         return launcher
