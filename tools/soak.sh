@@ -27,5 +27,5 @@ start=$(date +%s)
 cd "$here/tests/e2e"
 WINBUILDDIR="$build" E2E_SOURCE_DIR="$here" E2E_WINEARCH="$arch" E2E_TEMPLATE_PREFIX="$template" E2E_PROBE="$probe" \
   SOAK_ENTRIES="$entries" SOAK_DIALOG_CYCLES="$cycles" SOAK_REPORT="$build/soak-report.json" \
-  python3 -B -m unittest -v test_soak
+  python3 -B run_module.py test_soak
 echo "soak ($arch prefix): $entries entries, $cycles dialog cycles in $(( $(date +%s) - start )) s; report $build/soak-report.json"

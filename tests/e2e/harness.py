@@ -8,10 +8,17 @@ keeps that desktop alive. Everything a session starts it stops again, by PID or 
 Wine's helper processes inherit the standard streams of whoever starts them, so no Wine process ever writes
 to a pipe here: every output goes to a file.
 
+A session that sees a failure (a test's, reported through `failure_seen`, or an exception leaving it) takes
+a screenshot of its whole screen at that moment and keeps its folder when it closes: Wine's and the
+launcher's output, the probe's journal of answers, the stand-in log, the sounds and media; of the prefix only
+the registry. It moves to E2E_FAILURES when that is set and names it on stderr; a session without a failure
+removes its folder, unless E2E_KEEP is set.
+
 Environment: WINBUILDDIR (the Windows build folder, required), E2E_WINEARCH (the run: win32 or win64 for
 the 32-bit build in a prefix of that architecture, x64 for the x86-64 build in a 64-bit prefix, started by
 Wine's 64-bit loader; default win64), E2E_TEMPLATE_PREFIX (defaults to
-WINBUILDDIR/e2e/template-prefix-ARCH), E2E_PROBE (defaults to WINBUILDDIR/tools/probe/probe.exe).
+WINBUILDDIR/e2e/template-prefix-ARCH), E2E_PROBE (defaults to WINBUILDDIR/tools/probe/probe.exe),
+E2E_FAILURES (where failed sessions' folders go), E2E_KEEP (keep every session's folder where it is).
 
 Run `python3 harness.py make-template DIR PROBE.exe ARCH` to build a template prefix.
 """
@@ -30,15 +37,24 @@ import unittest
 
 SCREEN_WIDTH = 1024
 SCREEN_HEIGHT = 768
-WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+# Wine's error messages only, into each process's output file, for the failure reports.
+WINE_ENV = {"WINEDEBUG": "-all,err+all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
 ENGLISH_LOCALE = {"LANG": "en_US.UTF-8", "LC_ALL": "en_US.UTF-8"}
 PROBE_TIMEOUT = 30
+JOURNAL_ANSWER = 2000  # characters of each probe answer the journal keeps
+LOG_TAIL = 8  # lines of each output file a failed probe call's report quotes
 REQUIRED_PROGRAMS = ("wineserver", "Xvfb", "xdotool")
 # Each run's prefix architecture; x64 is the x86-64 build in a 64-bit prefix.
 ARCHES = {"win32": "win32", "win64": "win64", "x64": "win64"}
 # Called directly for x64: Debian's wine script picks the 32-bit loader whenever wine32 is installed, and that
 # one starts no program on a host whose kernel runs no 32-bit program.
 WINE64_LOADER = "/usr/lib/wine/wine64"
+# Debian's Wine has no preloader to keep free the addresses a Windows process needs. With the address space
+# randomised, the loader's heap, placed anywhere in the gigabyte above the loader, now and then covers the
+# shared user data at 0x7ffe0000, and the program ends at once with status 1 ("failed to map the shared user
+# data"): a probe call without an answer, or an installer the launcher started that never ran. Unrandomised,
+# the heap lies right after the loader every time. Programs a Wine process starts inherit the setting.
+NO_RANDOMISATION = ("setarch", "--addr-no-randomize")
 
 
 # What the launcher shows, as the tests look for it.
@@ -70,9 +86,13 @@ class HarnessError(Exception):
     """A failure of the test machinery itself (not of the launcher)."""
 
 
+def wine_loader(arch):
+    return WINE64_LOADER if arch == "x64" else "wine"
+
+
 def wine_command(arch):
     """The command that starts a Windows program in the given run."""
-    return [WINE64_LOADER if arch == "x64" else "wine"]
+    return list(NO_RANDOMISATION) + [wine_loader(arch)]
 
 
 def wine_env(arch):
@@ -84,7 +104,7 @@ def wine_env(arch):
 
 
 def require_programs(arch):
-    missing = [p for p in REQUIRED_PROGRAMS + tuple(wine_command(arch)) if shutil.which(p) is None]
+    missing = [p for p in REQUIRED_PROGRAMS + (NO_RANDOMISATION[0], wine_loader(arch)) if shutil.which(p) is None]
     if missing:
         raise HarnessError("missing programs: " + ", ".join(missing))
 
@@ -336,6 +356,20 @@ class Launcher:
             self.popen.wait(10)
 
 
+_open_sessions = []
+
+
+def failure_seen(what):
+    """Tells every open session that a test failed: each takes a screenshot and will keep its folder."""
+    for session in _open_sessions:
+        session.failed(what)
+
+
+def last_lines(path, count=LOG_TAIL):
+    with open(path, "rb") as f:
+        return f.read().decode("utf-8", errors="replace").splitlines()[-count:]
+
+
 class WineSession:
     """Xvfb, a throw-away prefix and the shared desktop for one test module."""
 
@@ -352,6 +386,7 @@ class WineSession:
         self.idle = None
         self.dir = None
         self._calls = 0
+        self._failures = 0
 
     # --- lifetime -----------------------------------------------------------------------------------------
     def __enter__(self):
@@ -362,6 +397,7 @@ class WineSession:
         if prefix_arch(self.template) != ARCHES[self.arch]:
             raise HarnessError("%s is not a %s prefix" % (self.template, ARCHES[self.arch]))
         self.dir = tempfile.mkdtemp(prefix="e2e-session-")
+        _open_sessions.append(self)
         try:
             self._start_xvfb()
             self.prefix = os.path.join(self.dir, "prefix")
@@ -374,11 +410,15 @@ class WineSession:
             self.idle = self._popen_wine([self.probe_exe, "NUL", "idle"], "idle")
             wait_for(self._desktop_ready, 60, interval=0.3, what="the shared desktop's taskbar")
         except BaseException:
-            self.__exit__(None, None, None)
+            self.__exit__(*sys.exc_info())
             raise
         return self
 
-    def __exit__(self, *exc):
+    def __exit__(self, exc_type, exc, traceback):
+        if exc_type is not None:
+            self.failed("%s: %s" % (exc_type.__name__, exc))
+        if self in _open_sessions:
+            _open_sessions.remove(self)
         for launcher in self.launchers:
             try:
                 launcher.kill()
@@ -401,9 +441,38 @@ class WineSession:
             except subprocess.TimeoutExpired:
                 self.xvfb.kill()
                 self.xvfb.wait(10)
-        if self.dir and not os.environ.get("E2E_KEEP"):
+        if self._failures:
+            self._keep()
+        elif self.dir and not os.environ.get("E2E_KEEP"):
             shutil.rmtree(self.dir, ignore_errors=True)
         return False
+
+    def failed(self, what):
+        """Takes a screenshot of the whole screen as it is now, and keeps the folder when the session closes."""
+        self._failures += 1
+        png = os.path.join(self.dir, "failure-%d.png" % self._failures)
+        note = "%s\n" % what
+        try:
+            # From the X server itself: it shows the screen also when Wine no longer answers.
+            subprocess.run(["import", "-display", self.display, "-window", "root", png], stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=30, check=True)
+        except (AttributeError, OSError, subprocess.SubprocessError) as e:
+            note += "no screenshot: %s\n" % e
+        with open(os.path.join(self.dir, "failure-%d.txt" % self._failures), "w") as f:
+            f.write(note)
+
+    def _keep(self):
+        """Moves the folder, without the prefix's drive and drive links, to E2E_FAILURES and names it."""
+        prefix = os.path.join(self.dir, "prefix")
+        for bulk in ("drive_c", "dosdevices"):  # dosdevices/z: leads to /
+            shutil.rmtree(os.path.join(prefix, bulk), ignore_errors=True)
+        kept = self.dir
+        target = os.environ.get("E2E_FAILURES")
+        if target:
+            os.makedirs(target, exist_ok=True)
+            kept = os.path.join(target, time.strftime("%Y%m%d-%H%M%S-") + os.path.basename(self.dir))
+            shutil.move(self.dir, kept)
+        sys.stderr.write("e2e: the session folder of the failure is kept: %s (was %s)\n" % (kept, self.dir))
 
     def _start_xvfb(self):
         # Xvfb picks a free display number itself and writes it to the pipe once it listens. Choosing a number
@@ -446,13 +515,13 @@ class WineSession:
     def probe_started(self, cmd, *args, timeout=PROBE_TIMEOUT):
         """Starts a probe command and gives a function that waits for it and returns its parsed answer."""
         self._calls += 1
-        out = os.path.join(self.dir, "probe-%d.json" % self._calls)
-        log = open(os.path.join(self.dir, "probe.log"), "ab")
-        try:
+        call = "probe-%d" % self._calls
+        out = os.path.join(self.dir, call + ".json")
+        output = os.path.join(self.dir, call + ".out")
+        words = " ".join([cmd] + [str(a) for a in args])
+        with open(output, "wb") as log:
             process = subprocess.Popen(self.wine + [self.probe_exe, windows_path(out), cmd] + [str(a) for a in args],
                                        env=self.env, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
-        finally:
-            log.close()
 
         def answer():
             try:
@@ -460,20 +529,45 @@ class WineSession:
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()
-                raise HarnessError("probe %s timed out" % cmd)
+                raise HarnessError(self._probe_failure(call, words, "did not end within %d s" % timeout))
             try:
                 with open(out, encoding="utf-8") as f:
-                    parsed = json.load(f)
-            except (OSError, ValueError) as e:
-                raise HarnessError("probe %s (status %d) gave no answer: %s" % (cmd, status, e))
-            finally:
-                if os.path.exists(out):
-                    os.remove(out)
+                    text = f.read()
+                os.remove(out)
+            except OSError:
+                text = None
+            self._journal("%s %s: status %d, %s" % (call, words, status, text.strip()[:JOURNAL_ANSWER]
+                                                      if text is not None else "no answer"))
+            try:
+                parsed = json.loads(text) if text is not None else None
+            except ValueError:
+                parsed = None
+            if not isinstance(parsed, dict):
+                raise HarnessError(self._probe_failure(call, words, "ended with status %d and gave no answer" % status))
+            if os.path.getsize(output) == 0:
+                os.remove(output)
             if status != 0 or "error" in parsed:
-                raise HarnessError("probe %s %s: %s" % (cmd, " ".join(map(str, args)), parsed.get("error")))
+                raise HarnessError("probe %s: %s" % (words, parsed.get("error")))
             return parsed
 
         return answer
+
+    def _journal(self, line):
+        with open(os.path.join(self.dir, "probe-journal.txt"), "a", encoding="utf-8") as f:
+            f.write("%s.%03d %s\n" % (time.strftime("%H:%M:%S"), time.time() * 1000 % 1000, line))
+
+    def _probe_failure(self, call, words, what):
+        """What is known of a probe call without an answer: its own output and the last lines of Wine's."""
+        def quoted(lines):
+            return "".join("\n    " + line for line in lines) or " (none)"
+
+        report = ["probe %s %s (%s)" % (words, what, call),
+                  "its output:" + quoted(last_lines(os.path.join(self.dir, call + ".out")))]
+        for name in sorted(os.listdir(self.dir)):
+            path = os.path.join(self.dir, name)
+            if name.endswith((".out", ".err", ".log")) and not name.startswith("probe-") and os.path.getsize(path):
+                report.append("last lines of %s:%s" % (name, quoted(last_lines(path))))
+        return "\n  ".join(report)
 
     def windows(self):
         return self.probe("windows")["windows"]
@@ -526,7 +620,13 @@ class WineSession:
             return [p["pid"] for p in self.probe("processes")["processes"]
                     if p["pid"] not in before and p["exe"].lower() == name]
 
-        pids = wait_for(new_process, 20, what="process %s" % exe)
+        try:
+            pids = wait_for(new_process, 20, what="process %s" % exe)
+        except BaseException:
+            # A launcher left running would take every later start of the session for a second one.
+            popen.kill()
+            popen.wait(10)
+            raise
         launcher = Launcher(self, pids[0], popen)
         self.launchers.append(launcher)
         return launcher
@@ -597,14 +697,15 @@ class WineSession:
             os.remove(path)
         return image
 
-    def save_png(self, rect, png_path):
-        """Writes a screenshot as PNG, for looking at failures."""
+    def save_png(self, rect, name):
+        """Writes a screenshot as PNG into the session folder, which a failure keeps; gives its path."""
         x, y, width, height = rect_tuple(rect)
         bmp = os.path.join(self.dir, "save.bmp")
+        png = os.path.join(self.dir, name + ".png")
         self.probe("shot", x, y, width, height, windows_path(bmp))
-        subprocess.run(["/usr/bin/convert", bmp, png_path], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+        subprocess.run(["/usr/bin/convert", bmp, png], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=30, check=True)
-        return png_path
+        return png
 
     # --- stand-in log -------------------------------------------------------------------------------------
     def standin_entries(self):

@@ -47,8 +47,7 @@ def screenshot_note(session, menu, name):
     """Saves the menu's client area as PNG for a failure message."""
     try:
         client = menu["client"]
-        return session.save_png((client["left"], client["top"], 600, 400),
-                                os.path.join(tempfile.gettempdir(), "e2e-%s.png" % name))
+        return session.save_png((client["left"], client["top"], 600, 400), name)
     except Exception as e:  # a screenshot is only an aid
         return "no screenshot: %s" % e
 

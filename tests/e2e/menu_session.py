@@ -100,7 +100,7 @@ class MenuTest(unittest.TestCase):
     def failure(self, what, difference, rect):
         x, y, width, height = rect
         png = SESSION.save_png((self.menu["client"]["left"] + x, self.menu["client"]["top"] + y, width, height),
-                               os.path.join(tempfile.gettempdir(), "e2e-%s.png" % self.id()))
+                               self.id())
         self.fail("%s: %s (screenshot %s)" % (what, difference, png))
 
     def wait_shows(self, expected, what, rect=CLIENT, timeout=10):

@@ -64,18 +64,19 @@ class SoundSink:
                     streams.append(audible(data))
         return streams
 
-    def _open(self):
+    def playing(self):
+        """Whether a stream is open: a sound is playing."""
         return any(n.endswith(".part") for n in os.listdir(self.dir))
 
     def new_streams(self, count, timeout=20, settle=1.0):
         """Waits for `count` streams after those already taken, watches `settle` seconds more for a stray extra
         stream and waits for every stream opened by then to close; gives every new stream (also any beyond
         count, which a caller's assertion then reports)."""
-        harness.wait_for(lambda: not self._open() and len(self._closed()) >= self.seen + count, timeout,
+        harness.wait_for(lambda: not self.playing() and len(self._closed()) >= self.seen + count, timeout,
                          what="%d new sound stream(s)" % count)
         time.sleep(settle)
         # A stream still open now would otherwise be taken by the next call, as if a later sound had made it.
-        harness.wait_for(lambda: not self._open(), timeout, what="the open sound streams to close")
+        harness.wait_for(lambda: not self.playing(), timeout, what="the open sound streams to close")
         streams = self._closed()[self.seen:]
         self.seen += len(streams)
         return streams

@@ -241,7 +241,7 @@ class MediumImageTest(unittest.TestCase):
             harness.wait_for(lambda: harness.first_difference(SESSION.shot(rect), expected) is None, 10,
                              what="the screen to show the expected pixels")
         except AssertionError:
-            png = SESSION.save_png(client, os.path.join(SESSION.dir, "..", "e2e-medium-image-%s.png" % self.id()))
+            png = SESSION.save_png(client, self.id())
             self.fail("%s (screenshot %s)" % (harness.first_difference(SESSION.shot(rect), expected), png))
 
 

@@ -1,7 +1,10 @@
 # tests/e2e/test_menu_actions.py: click sounds and the four menu actions, driven by real pointer presses.
+import math
 import os
 import shutil
+import struct
 import unittest
+import wave
 
 import harness
 from harness import DIALOG, WELCOME  # noqa: F401
@@ -12,6 +15,9 @@ WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON = 0x0201, 0x0202, 0x0001
 ROLE_PUSHBUTTON = 43
 STATE_FOCUSED, STATE_HOTTRACKED, STATE_FOCUSABLE = 0x4, 0x80, 0x100000
 SCREEN_ORDER = ("install", "uninstall", "browse", "exit")  # the accessible children 1 to 4
+# The sink's null device takes samples at once, so Wine plays into it about four times faster than real time:
+# some 30 s there, far longer than the checks made while it plays, also on a loaded machine.
+LONG_CLICK_SECONDS = 120
 
 
 def setup_runs(test, count, before):
@@ -59,6 +65,32 @@ class SoundAndInstallerTest(SoundTest):
         self.hover("install", 30, 60)
         session().xdotool("click", "--repeat", 2, "--delay", 80, 1)
         self.assertEqual(setup_runs(self, 2, before + 2), [setup, setup])
+        self.assert_exit(1)
+
+
+def write_steady_tone(path, seconds, rate=22050):
+    """A 441 Hz tone of 16-bit mono samples, as long as asked, with no silence anywhere."""
+    period = b"".join(struct.pack("<h", int(8000 * math.sin(2 * math.pi * (n + 0.5) / 50))) for n in range(50))
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(rate)
+        w.writeframes(period * (rate * seconds // 50))
+
+
+class LongClickTest(SoundTest):
+    def test_the_installer_starts_and_the_menu_answers_while_a_long_click_plays(self):
+        path = medium()
+        write_steady_tone(os.path.join(path, "Autorun", "Sound", "DOWN.WAV"), LONG_CLICK_SECONDS)
+        self.start_with_sound(path, "long-click")
+        setup = ("Setup", "Setup\\Setup.exe", harness.windows_path(path), "5")
+        before = len(session().standin_entries())
+        self.hover("install")
+        session().click(1)
+        self.assertEqual(setup_runs(self, 1, before), [setup])
+        self.assertTrue(self.sink.playing(), "the installer started only once the click sound had ended")
+        self.leave()
+        self.assertTrue(self.sink.playing(), "the menu drew the move only once the click sound had ended")
         self.assert_exit(1)
 
 

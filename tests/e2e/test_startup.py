@@ -50,7 +50,7 @@ class LauncherTest(unittest.TestCase):
         shot = SESSION.shot((client["left"], client["top"], expected.width, expected.height))
         difference = harness.first_difference(shot, expected)
         if difference:
-            png = SESSION.save_png(client, os.path.join(tempfile.gettempdir(), "e2e-%s.png" % self.id()))
+            png = SESSION.save_png(client, self.id())
             self.fail("%s: %s (screenshot %s)" % (os.path.basename(bmp_path), difference, png))
 
     def assert_second_start_brings_forward(self, medium, front, covered=True):
