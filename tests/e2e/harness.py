@@ -159,6 +159,8 @@ def make_template(dest, probe_exe, arch, timeout=180):
         os.remove(log)
     if _run_logged(wine_command(arch) + ["wineboot", "-i"], env, log, timeout) != 0:
         raise HarnessError("wineboot -i failed, see " + log)
+    # The window frame's glyphs come from Marlett, which Debian's Wine finds only in the prefix's Fonts folder.
+    shutil.copy("/usr/share/wine/fonts/marlett.ttf", os.path.join(dest, "drive_c", "windows", "Fonts"))
     out = os.path.abspath(dest) + ".json"
     for path, name, value in (("Software\\Wine\\Explorer", "Desktop", "shell"),
                               ("Software\\Wine\\Explorer\\Desktops", "shell",

@@ -21,7 +21,7 @@ start)
   [ -e "/tmp/.X11-unix/X$display" ] || { echo "Xvfb :$display did not come up" >&2; exit 1; }
   echo "$display" > "$state/display"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    DISPLAY=":$display" "${WINE:-wine}" wineboot -i < /dev/null > "$state/wineboot.log" 2>&1 \
+    DISPLAY=":$display" setarch --addr-no-randomize "${WINE:-wine}" wineboot -i < /dev/null > "$state/wineboot.log" 2>&1 \
       || { cat "$state/wineboot.log" >&2; exit 1; }
   fi
   # Only a 64-bit prefix has a folder for 32-bit system files.
