@@ -1,7 +1,7 @@
 # cmake/Windows.cmake: the launcher executable, its resources, the test-only tools and the Windows test tiers.
 add_compile_options(-Wall -Wextra -ffunction-sections -fdata-sections)
-# Release code is optimised for size as far as GCC goes (-Oz; the last -O given wins): every byte of the launcher is read from the
-# medium at each start, and nothing it runs is bound by the processor.
+# Release code is optimised for size as far as GCC goes (-Oz; the last -O given wins): every byte of the
+# launcher is read from the medium at each start, and nothing it runs is bound by the processor.
 add_compile_options($<$<CONFIG:Release>:-Oz>)
 # Release executables drop unused sections and their symbols.
 add_link_options($<$<CONFIG:Release,MinSizeRel>:LINKER:--gc-sections> $<$<CONFIG:Release,MinSizeRel>:-s>)
