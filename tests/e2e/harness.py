@@ -41,8 +41,10 @@ SCREEN_HEIGHT = 768
 WINE_ENV = {"WINEDEBUG": "-all,err+all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
 ENGLISH_LOCALE = {"LANG": "en_US.UTF-8", "LC_ALL": "en_US.UTF-8"}
 PROBE_TIMEOUT = 30
+EXPLORER_START = 15  # seconds after which a desktop without explorer's process is taken for lost
 JOURNAL_ANSWER = 2000  # characters of each probe answer the journal keeps
 LOG_TAIL = 8  # lines of each output file a failed probe call's report quotes
+SERVER_FOLDER_FILE = "wineserver"  # in a prefix: the name of its wineserver's folder in the temporary folder
 REQUIRED_PROGRAMS = ("wineserver", "Xvfb", "xdotool")
 # Each run's prefix architecture; x64 is the x86-64 build in a 64-bit prefix.
 ARCHES = {"win32": "win32", "win64": "win64", "x64": "win64"}
@@ -171,9 +173,21 @@ def make_template(dest, probe_exe, arch, timeout=180):
             raise HarnessError("setting %s\\%s failed, see %s" % (path, name, log))
     # The registry reaches the disk only when the wineserver exits; copies taken earlier miss it.
     _run_logged(["wineserver", "-w"], env, log, timeout)
+    remove_server_folder(dest)
     if prefix_arch(dest) != ARCHES[arch]:
         raise HarnessError("%s is a %s prefix, not %s" % (dest, prefix_arch(dest), ARCHES[arch]))
     print("template prefix %s: %s" % (dest, arch))
+
+
+def remove_server_folder(prefix):
+    """Removes the folder in which the prefix's wineserver, now ended, kept its socket."""
+    try:
+        with open(os.path.join(prefix, SERVER_FOLDER_FILE)) as f:
+            name = f.read().strip()
+    except OSError:
+        return
+    if name.startswith("wine-") and os.sep not in name:
+        shutil.rmtree(os.path.join(tempfile.gettempdir(), name), ignore_errors=True)
 
 
 _locale_dirs = {}
@@ -389,6 +403,7 @@ class WineSession:
         self.dir = None
         self._calls = 0
         self._failures = 0
+        self._desktop_lost = False
 
     # --- lifetime -----------------------------------------------------------------------------------------
     def __enter__(self):
@@ -403,14 +418,23 @@ class WineSession:
         try:
             self._start_xvfb()
             self.prefix = os.path.join(self.dir, "prefix")
-            subprocess.run(["cp", "-a", self.template, self.prefix], check=True, timeout=120)
             self.standin_log = os.path.join(self.dir, "standin.log")
             self.env = dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display,
                             STANDIN_LOG=windows_path(self.standin_log), **wine_env(self.arch), **WINE_ENV,
                             **ENGLISH_LOCALE)
             self.wine = wine_command(self.arch)
-            self.idle = self._popen_wine([self.probe_exe, "NUL", "idle"], "idle")
-            wait_for(self._desktop_ready, 60, interval=0.3, what="the shared desktop's taskbar")
+            if not self._start_wine():
+                # Now and then, under load while the prefix boots, Wine's explorer ends during its start and
+                # leaves a desktop without taskbar or picture, and Wine never starts another explorer for it.
+                # Only a new Wine brings the desktop back.
+                self._note("desktop-lost", "explorer ended without the shared desktop's taskbar")
+                sys.stderr.write("e2e: Wine's explorer ended without the shared desktop's taskbar; starting Wine "
+                                 "again, and keeping the session folder\n")
+                self._desktop_lost = True
+                self._stop_wine()
+                shutil.rmtree(self.prefix)
+                if not self._start_wine():
+                    raise AssertionError("Wine lost the shared desktop twice: explorer ended without a taskbar")
         except BaseException:
             self.__exit__(*sys.exc_info())
             raise
@@ -427,15 +451,7 @@ class WineSession:
             except Exception:
                 pass
         if getattr(self, "env", None):
-            _run_logged(["wineserver", "-k"], self.env, os.path.join(self.dir, "wineserver.log"), 30)
-            try:
-                _run_logged(["wineserver", "-w"], self.env, os.path.join(self.dir, "wineserver.log"), 30)
-            except subprocess.TimeoutExpired:
-                pass
-        if self.idle is not None:
-            if self.idle.poll() is None:
-                self.idle.kill()
-            self.idle.wait(10)
+            self._stop_wine()
         if self.xvfb is not None:
             self.xvfb.terminate()
             try:
@@ -443,25 +459,84 @@ class WineSession:
             except subprocess.TimeoutExpired:
                 self.xvfb.kill()
                 self.xvfb.wait(10)
-        if self._failures:
+        if self._failures or self._desktop_lost:
             self._keep()
         elif self.dir and not os.environ.get("E2E_KEEP"):
             shutil.rmtree(self.dir, ignore_errors=True)
         return False
 
+    def _start_wine(self):
+        """Copies the template prefix, starts the idle process and waits for the desktop's taskbar; gives False
+        when explorer ended without one."""
+        subprocess.run(["cp", "-a", self.template, self.prefix], check=True, timeout=120)
+        # Debian's Wine names the prefix's server folder in this file. Copied, it would give every session the
+        # template's folder, where a new prefix that gets a removed one's inode finds that prefix's server.
+        # Without it, Wine makes the session a folder of its own.
+        if os.path.exists(os.path.join(self.prefix, SERVER_FOLDER_FILE)):
+            os.remove(os.path.join(self.prefix, SERVER_FOLDER_FILE))
+        self.idle = self._popen_wine([self.probe_exe, "NUL", "idle"], "idle")
+        started = time.monotonic()
+
+        def ready_or_lost():
+            if self._desktop_ready():
+                return "ready"
+            lost = time.monotonic() - started > EXPLORER_START and not any(
+                "explorer.exe /desktop" in line for line in self._processes())
+            return "lost" if lost else None
+
+        return wait_for(ready_or_lost, 60, interval=0.3, what="the shared desktop's taskbar") == "ready"
+
+    def _stop_wine(self):
+        """Ends every Wine process of the prefix, its wineserver last, and removes the server's folder."""
+        _run_logged(["wineserver", "-k"], self.env, os.path.join(self.dir, "wineserver.log"), 30)
+        try:
+            _run_logged(["wineserver", "-w"], self.env, os.path.join(self.dir, "wineserver.log"), 30)
+        except subprocess.TimeoutExpired:
+            sys.stderr.write("e2e: the wineserver of %s was still running 30 s after it was told to end\n"
+                             % self.prefix)
+        remove_server_folder(self.prefix)
+        if self.idle is not None:
+            if self.idle.poll() is None:
+                self.idle.kill()
+            self.idle.wait(10)
+            self.idle = None
+
     def failed(self, what):
         """Takes a screenshot of the whole screen as it is now, and keeps the folder when the session closes."""
         self._failures += 1
-        png = os.path.join(self.dir, "failure-%d.png" % self._failures)
+        self._note("failure-%d" % self._failures, what)
+
+    def _note(self, name, what):
+        """Writes NAME.png, the screen as it is now, and NAME.txt: what happened and the prefix's processes."""
         note = "%s\n" % what
         try:
             # From the X server itself: it shows the screen also when Wine no longer answers.
-            subprocess.run(["import", "-display", self.display, "-window", "root", png], stdin=subprocess.DEVNULL,
+            subprocess.run(["import", "-display", self.display, "-window", "root",
+                            os.path.join(self.dir, name + ".png")], stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=30, check=True)
         except (AttributeError, OSError, subprocess.SubprocessError) as e:
             note += "no screenshot: %s\n" % e
-        with open(os.path.join(self.dir, "failure-%d.txt" % self._failures), "w") as f:
+        note += "processes of the prefix:\n" + "".join("    %s\n" % line for line in self._processes())
+        with open(os.path.join(self.dir, name + ".txt"), "w") as f:
             f.write(note)
+
+    def _processes(self):
+        """The processes running with this session's prefix, wineserver included: pid, state and command."""
+        mark = ("WINEPREFIX=%s" % getattr(self, "prefix", None)).encode()
+        lines = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if mark not in f.read().split(b"\0"):
+                        continue
+                with open("/proc/%s/stat" % pid, "rb") as f:
+                    state = f.read().rsplit(b")", 1)[1].split()[0].decode()
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    command = f.read().replace(b"\0", b" ").decode(errors="replace").strip()
+            except OSError:
+                continue
+            lines.append("%s %s %s" % (pid, state, command))
+        return lines or ["(none)"]
 
     def _keep(self):
         """Moves the folder, without the prefix's drive and drive links, to E2E_FAILURES and names it."""
