@@ -470,8 +470,8 @@ class WineSession:
         when explorer ended without one."""
         subprocess.run(["cp", "-a", self.template, self.prefix], check=True, timeout=120)
         # Debian's Wine names the prefix's server folder in this file. Copied, it would give every session the
-        # template's folder, where a new prefix that gets a removed one's inode finds that prefix's server.
-        # Without it, Wine makes the session a folder of its own.
+        # template's folder, where a new prefix that gets a removed one's inode would reach that prefix's server
+        # while it still ran. Without it, Wine makes the session a folder of its own.
         if os.path.exists(os.path.join(self.prefix, SERVER_FOLDER_FILE)):
             os.remove(os.path.join(self.prefix, SERVER_FOLDER_FILE))
         self.idle = self._popen_wine([self.probe_exe, "NUL", "idle"], "idle")
