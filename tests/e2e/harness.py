@@ -179,15 +179,29 @@ def make_template(dest, probe_exe, arch, timeout=180):
     print("template prefix %s: %s" % (dest, arch))
 
 
-def remove_server_folder(prefix):
-    """Removes the folder in which the prefix's wineserver, now ended, kept its socket."""
+def _server_root(prefix):
+    """The folder Debian's Wine made for the prefix's wineserver folder, once the prefix names it, else None."""
     try:
         with open(os.path.join(prefix, SERVER_FOLDER_FILE)) as f:
             name = f.read().strip()
     except OSError:
-        return
-    if name.startswith("wine-") and os.sep not in name:
-        shutil.rmtree(os.path.join(tempfile.gettempdir(), name), ignore_errors=True)
+        return None
+    return os.path.join(tempfile.gettempdir(), name) if name.startswith("wine-") and os.sep not in name else None
+
+
+def server_listening(prefix):
+    """Whether the prefix's wineserver has made its socket."""
+    root = _server_root(prefix)
+    info = os.stat(prefix)
+    return root is not None and os.path.exists(os.path.join(root, "server-%x-%x" % (info.st_dev, info.st_ino),
+                                                            "socket"))
+
+
+def remove_server_folder(prefix):
+    """Removes the folder in which the prefix's wineserver, now ended, kept its socket."""
+    root = _server_root(prefix)
+    if root is not None:
+        shutil.rmtree(root, ignore_errors=True)
 
 
 _locale_dirs = {}
@@ -475,6 +489,9 @@ class WineSession:
         if os.path.exists(os.path.join(self.prefix, SERVER_FOLDER_FILE)):
             os.remove(os.path.join(self.prefix, SERVER_FOLDER_FILE))
         self.idle = self._popen_wine([self.probe_exe, "NUL", "idle"], "idle")
+        # A second program started while the first makes the server's folder can find the folder named but not
+        # there yet, and ends ("chdir to ... No such file or directory").
+        wait_for(lambda: server_listening(self.prefix), 60, what="the wineserver of " + self.prefix)
         started = time.monotonic()
 
         def ready_or_lost():
