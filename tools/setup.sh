@@ -2,11 +2,14 @@
 # tools/setup.sh: installs what building and testing the launcher needs on Debian 12; does nothing when all is there.
 #
 # Wine's 32-bit loader (wine32, from the i386 architecture) is installed only where the kernel runs 32-bit
-# programs (tools/host_kind.py --kernel); elsewhere it could start nothing. A package index that cannot be
-# fetched, as from a mirror caught mid-sync, does not stop the set-up: it goes on with the lists it has, and
-# fails only when a needed package cannot be installed, naming it. wine32 alone may be missing: the mirror
-# can leave its i386 libraries older than their amd64 twins for days. Then the set-up says so in one line
-# and both commands take the x86-64 path, unless HOST_RUNS_32BIT=1 asks for the 32-bit launcher under Wine.
+# programs (tools/host_kind.py --kernel); elsewhere it could start nothing by itself. Where the kernel runs
+# none, or hands them to an i386 binfmt_misc handler, or HOST_RUNS_32BIT=emulated is set, the 32-bit
+# launcher runs through emulation instead (tools/emulated_wine.py): wine32, qemu-user-static and
+# gcc-multilib are installed. A package index that cannot be fetched, as from a mirror caught mid-sync, does
+# not stop the set-up: it goes on with the lists it has, and fails only when a needed package cannot be
+# installed, naming it. What runs the 32-bit launcher alone may be missing: the mirror can leave wine32's
+# i386 libraries older than their amd64 twins for days. Then the set-up says so in one line per package and
+# both commands take the x86-64 path, unless HOST_RUNS_32BIT (1 or emulated) asks for the 32-bit launcher.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -69,32 +72,44 @@ apt_reason() {
   echo "${error:-apt-get install failed}${depends:+ ($depends)}"
 }
 
-install_wine32() {
+# install_32bit PACKAGE...: installs what running the 32-bit launcher needs. One that cannot be installed is
+# named in one line with apt's reason, and the commands take the x86-64 path; it is an error where
+# HOST_RUNS_32BIT asks for the 32-bit launcher.
+install_32bit() {
+  local missing p log reason asks="the 32-bit launcher under Wine"
+  missing=$(missing_of "$@")
+  [ -n "$missing" ] || return 0
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
     updated=0
   fi
-  echo "Installing: wine32:i386"
-  local log
-  log=$(mktemp)
-  if apt_install wine32:i386 >"$log" 2>&1; then
+  [ "${HOST_RUNS_32BIT:-}" != emulated ] || asks+=" through emulation"
+  for p in $missing; do
+    echo "Installing: $p"
+    log=$(mktemp)
+    if apt_install "$p" >"$log" 2>&1; then
+      rm -f "$log"
+      continue
+    fi
+    reason=$(apt_reason "$log")
     rm -f "$log"
-    return 0
-  fi
-  local reason
-  reason=$(apt_reason "$log")
-  rm -f "$log"
-  if [ "${HOST_RUNS_32BIT:-}" = 1 ]; then
-    echo "error: HOST_RUNS_32BIT=1 asks for the 32-bit launcher under Wine, but wine32 cannot be installed: $reason" >&2
-    exit 1
-  fi
-  echo "warning: wine32 cannot be installed, so the 32-bit launcher is built but not run and both commands take the x86-64 path: $reason" >&2
+    case "${HOST_RUNS_32BIT:-}" in
+    1 | emulated)
+      echo "error: HOST_RUNS_32BIT=$HOST_RUNS_32BIT asks for $asks, but ${p%:i386} cannot be installed: $reason" >&2
+      exit 1 ;;
+    esac
+    echo "warning: ${p%:i386} cannot be installed, so the 32-bit launcher is built but not run and both commands take the x86-64 path: $reason" >&2
+  done
 }
 
-if [ "${HOST_RUNS_32BIT:-}" != 0 ]; then
-  if ! kernel=$(python3 "$here/host_kind.py" --kernel); then
+emulation=(qemu-user-static gcc-multilib wine32:i386)
+if [ "${HOST_RUNS_32BIT:-}" = emulated ]; then
+  install_32bit "${emulation[@]}"
+elif [ "${HOST_RUNS_32BIT:-}" != 0 ]; then
+  if kernel=$(python3 "$here/host_kind.py" --kernel); then
+    install_32bit wine32:i386
+  else
     [ "${HOST_RUNS_32BIT:-}" != 1 ] || { echo "$kernel" >&2; exit 1; }
-  elif [ -n "$(missing_of wine32:i386)" ]; then
-    install_wine32
+    install_32bit "${emulation[@]}"
   fi
 fi
