@@ -17,5 +17,5 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Tests built for Windows run under Wine, without address space randomisation: Debian's Wine has no
 # preloader, and a randomised loader heap now and then covers the shared user data page every Windows process
-# needs, which ends the program at once.
-set(CMAKE_CROSSCOMPILING_EMULATOR setarch --addr-no-randomize ${WINE_LOADER})
+# needs, which ends the program at once. A run's environment may name another loader in WINE.
+set(CMAKE_CROSSCOMPILING_EMULATOR sh -c "exec setarch --addr-no-randomize \"\${WINE:-${WINE_LOADER}}\" \"\$@\"" wine)

@@ -4,6 +4,9 @@
 # A run is named by the suffix its tests' names end in. The 32-bit build runs twice: win32, in a 32-bit
 # prefix as on 32-bit Windows, and win64, in a 64-bit prefix where it runs under WOW64 as on 64-bit Windows
 # 10 and 11. The x86-64 build runs once: x64, in a 64-bit prefix, started by Wine's 64-bit loader.
+# Where the host runs 32-bit programs only through emulation (WINE_EMULATED), the win64 run goes through the
+# 64-bit loader of tools/emulated_wine.py's folder (EMULATED_WINE_LOADER) and the win32 run is skipped.
+set(WINE_EMULATED FALSE)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(WIN_ARCHES x64)
   set(HOST_RUNS_32BIT TRUE)  # nothing here needs it
@@ -15,6 +18,15 @@ else()
     RESULT_VARIABLE host_kind_status OUTPUT_VARIABLE HOST_KIND OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(host_kind_status EQUAL 0)
     set(HOST_RUNS_32BIT TRUE)
+  elseif(host_kind_status EQUAL 3)
+    set(HOST_RUNS_32BIT TRUE)
+    set(WINE_EMULATED TRUE)
+    execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/emulated_wine.py
+      RESULT_VARIABLE status OUTPUT_VARIABLE EMULATED_WINE_LOADER OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "${EMULATED_WINE_LOADER}")
+    endif()
+    message(STATUS "${HOST_KIND} The 32-bit build's win64 run goes through ${EMULATED_WINE_LOADER}; its win32 run is skipped.")
   elseif(host_kind_status EQUAL 2)
     message(FATAL_ERROR "${HOST_KIND}")
   else()
@@ -29,25 +41,39 @@ list(GET WIN_ARCHES -1 WIN_MAIN_ARCH)
 set(WINE_SKIP_win32 "the 32-bit prefix, as on 32-bit Windows, and the 32-bit image header")
 set(WINE_SKIP_win64 "WOW64: the 32-bit launcher on 64-bit Windows, its own registry view, and the 32-bit image header")
 
-# wine_run_environment(OUT ARCH): the environment entries of a run: its prefix's architecture, and the
-# loader where it is not Debian's wine script.
-function(wine_run_environment OUT ARCH)
-  if(ARCH STREQUAL x64)
-    set(${OUT} WINEARCH=win64 WINE=${WINE_LOADER} WINELOADER=${WINE_LOADER} PARENT_SCOPE)
+# wine_loader(OUT ARCH): the Wine loader of a run: the toolchain's (Debian's wine script for the 32-bit build,
+# Wine's 64-bit loader for the x86-64 one), or the emulated folder's 64-bit loader for an emulated win64 run.
+function(wine_loader OUT ARCH)
+  if(WINE_EMULATED AND ARCH STREQUAL win64)
+    set(${OUT} ${EMULATED_WINE_LOADER} PARENT_SCOPE)
   else()
-    set(${OUT} WINEARCH=${ARCH} PARENT_SCOPE)
+    set(${OUT} ${WINE_LOADER} PARENT_SCOPE)
   endif()
 endfunction()
 
-# add_wine_test(NAME ARCH args of add_test after NAME...): a test of run ARCH. Where the host runs no 32-bit
-# program, a test of the 32-bit build is added instead as one that says why and is reported as skipped;
-# properties set on it later change nothing.
-function(add_wine_test NAME ARCH)
-  if(HOST_RUNS_32BIT)
-    add_test(NAME ${NAME} ${ARGN})
+# wine_run_environment(OUT ARCH): the environment entries of a run: its prefix's architecture, and the
+# loader where it is not Debian's wine script, which only 64-bit prefixes use.
+function(wine_run_environment OUT ARCH)
+  wine_loader(loader ${ARCH})
+  if(loader STREQUAL wine)
+    set(${OUT} WINEARCH=${ARCH} PARENT_SCOPE)
   else()
-    add_test(NAME ${NAME} COMMAND sh -c "echo \"skipped: $1\"; exit 77" skip
-      "${HOST_KIND} Its x86-64 twin runs as _x64, but a 64-bit launcher cannot show ${WINE_SKIP_${ARCH}}.")
-    set_tests_properties(${NAME} PROPERTIES SKIP_RETURN_CODE 77)
+    set(${OUT} WINEARCH=win64 WINE=${loader} WINELOADER=${loader} PARENT_SCOPE)
   endif()
+endfunction()
+
+# add_wine_test(NAME ARCH args of add_test after NAME...): a test of run ARCH. Where the host cannot start the
+# run, the test is added instead as one that says why and is reported as skipped; properties set on it later
+# change nothing.
+function(add_wine_test NAME ARCH)
+  if(WINE_EMULATED AND ARCH STREQUAL win32)
+    set(reason "${HOST_KIND} A 32-bit prefix would run every Wine process under emulation, where Wine's many-threaded services crash.")
+  elseif(NOT HOST_RUNS_32BIT)
+    set(reason "${HOST_KIND} Its x86-64 twin runs as _x64, but a 64-bit launcher cannot show ${WINE_SKIP_${ARCH}}.")
+  else()
+    add_test(NAME ${NAME} ${ARGN})
+    return()
+  endif()
+  add_test(NAME ${NAME} COMMAND sh -c "echo \"skipped: $1\"; exit 77" skip "${reason}")
+  set_tests_properties(${NAME} PROPERTIES SKIP_RETURN_CODE 77)
 endfunction()

@@ -16,9 +16,11 @@ removes its folder, unless E2E_KEEP is set.
 
 Environment: WINBUILDDIR (the Windows build folder, required), E2E_WINEARCH (the run: win32 or win64 for
 the 32-bit build in a prefix of that architecture, x64 for the x86-64 build in a 64-bit prefix, started by
-Wine's 64-bit loader; default win64), E2E_TEMPLATE_PREFIX (defaults to
-WINBUILDDIR/e2e/template-prefix-ARCH), E2E_PROBE (defaults to WINBUILDDIR/tools/probe/probe.exe),
-E2E_FAILURES (where failed sessions' folders go), E2E_KEEP (keep every session's folder where it is).
+Wine's 64-bit loader; default win64), E2E_WINE_LOADER (the run's Wine loader: Debian's wine script, or a
+64-bit loader that is then WINELOADER too; defaults to Wine's 64-bit loader for x64 and the script
+otherwise), E2E_TEMPLATE_PREFIX (defaults to WINBUILDDIR/e2e/template-prefix-ARCH), E2E_PROBE (defaults to
+WINBUILDDIR/tools/probe/probe.exe), E2E_FAILURES (where failed sessions' folders go), E2E_KEEP (keep every
+session's folder where it is).
 
 Run `python3 harness.py make-template DIR PROBE.exe ARCH` to build a template prefix.
 """
@@ -89,7 +91,9 @@ class HarnessError(Exception):
 
 
 def wine_loader(arch):
-    return WINE64_LOADER if arch == "x64" else "wine"
+    """The loader of a run: E2E_WINE_LOADER, else Wine's 64-bit loader for x64 and Debian's wine script for the
+    others."""
+    return os.environ.get("E2E_WINE_LOADER") or (WINE64_LOADER if arch == "x64" else "wine")
 
 
 def wine_command(arch):
@@ -100,8 +104,8 @@ def wine_command(arch):
 def wine_env(arch):
     """The environment entries of a run: its prefix's architecture, and the loader Wine starts programs with."""
     env = {"WINEARCH": ARCHES[arch]}
-    if arch == "x64":
-        env["WINELOADER"] = WINE64_LOADER
+    if wine_loader(arch) != "wine":
+        env["WINELOADER"] = wine_loader(arch)
     return env
 
 
