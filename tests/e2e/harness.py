@@ -378,6 +378,19 @@ class Launcher:
         wait_for(lambda: not self.alive(), timeout, what="launcher %d to end" % self.pid)
         return None
 
+    def address_offset(self):
+        """Where the user-mode emulator that runs the launcher keeps its address 0; 0 where it runs natively.
+
+        qemu-user reserves the guest's whole address space from there up, so that is the lowest address the
+        emulator's process has mapped."""
+        emulators = self.session.emulator_processes("launch.exe")
+        if not emulators:
+            return 0
+        if len(emulators) > 1:
+            raise HarnessError("more than one emulated launcher: processes %s" % emulators)
+        with open("/proc/%d/maps" % emulators[0]) as maps:
+            return int(maps.readline().split("-")[0], 16)
+
     def kill(self):
         if self.alive():
             try:
@@ -541,23 +554,37 @@ class WineSession:
         with open(os.path.join(self.dir, name + ".txt"), "w") as f:
             f.write(note)
 
-    def _processes(self):
-        """The processes running with this session's prefix, wineserver included: pid, state and command."""
+    def _prefix_processes(self):
+        """(pid, command words) of each process running with this session's prefix, wineserver included."""
         mark = ("WINEPREFIX=%s" % getattr(self, "prefix", None)).encode()
-        lines = []
         for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
                 with open("/proc/%s/environ" % pid, "rb") as f:
                     if mark not in f.read().split(b"\0"):
                         continue
-                with open("/proc/%s/stat" % pid, "rb") as f:
-                    state = f.read().rsplit(b")", 1)[1].split()[0].decode()
                 with open("/proc/%s/cmdline" % pid, "rb") as f:
-                    command = f.read().replace(b"\0", b" ").decode(errors="replace").strip()
+                    words = f.read().decode(errors="replace").split("\0")
+            except OSError:
+                continue  # ended meanwhile
+            yield int(pid), [w for w in words if w]
+
+    def _processes(self):
+        """The processes running with this session's prefix: pid, state and command."""
+        lines = []
+        for pid, words in self._prefix_processes():
+            try:
+                with open("/proc/%d/stat" % pid, "rb") as f:
+                    state = f.read().rsplit(b")", 1)[1].split()[0].decode()
             except OSError:
                 continue
-            lines.append("%s %s %s" % (pid, state, command))
+            lines.append("%d %s %s" % (pid, state, " ".join(words)))
         return lines or ["(none)"]
+
+    def emulator_processes(self, name):
+        """The pids of this prefix's qemu-user processes that run a Windows program named name."""
+        return [pid for pid, words in self._prefix_processes()
+                if words and "qemu-" in os.path.basename(words[0])
+                and any(w.lower().endswith(name.lower()) for w in words)]
 
     def _keep(self):
         """Moves the folder, without the prefix's drive and drive links, to E2E_FAILURES and names it."""

@@ -776,19 +776,38 @@ constexpr DWORD kTeb32GdiBatchCount = 0xF70;  // under WOW64, Wine keeps the 64-
 constexpr DWORD kTeb64Peb = 0x60;
 constexpr DWORD kPeb64GdiSharedHandleTable = 0xF8;
 
-template <typename T>
-T ReadRemote(HANDLE process, unsigned long long address)
-{
-    T value{};
-    SIZE_T got = 0;
-    if (address == 0 || !ReadProcessMemory(process, reinterpret_cast<const void*>(static_cast<UINT_PTR>(address)),
-                                           &value, sizeof value, &got)) {
-        Fail("cannot read the process's memory at " + std::to_string(address));
-    }
-    return value;
-}
+// Another process's memory. A process run by a user-mode emulator has its addresses at an offset in the
+// emulator's own address space, and that is where the system reads them.
+class RemoteMemory {
+public:
+    RemoteMemory(HANDLE process, unsigned long long offset) : process_(process), offset_(offset) {}
 
-// The 32-bit TEB of one thread of the process.
+    void Read(unsigned long long address, void* into, size_t size) const
+    {
+        SIZE_T got = 0;
+        if (address == 0 || !ReadProcessMemory(process_, reinterpret_cast<const void*>(static_cast<UINT_PTR>(
+                                                              address + offset_)), into, size, &got)) {
+            Fail("cannot read the process's memory at " + std::to_string(address));
+        }
+    }
+
+    template <typename T>
+    T Read(unsigned long long address) const
+    {
+        T value{};
+        Read(address, &value, sizeof value);
+        return value;
+    }
+
+    HANDLE Process() const { return process_; }
+
+private:
+    HANDLE process_;
+    unsigned long long offset_;
+};
+
+// The TEB of one thread of the process: under WOW64 the 32-bit one for a 32-bit caller, the 64-bit one for
+// a 64-bit caller.
 unsigned long long AnyThreadTeb(DWORD pid)
 {
     struct ThreadBasicInformation {
@@ -820,16 +839,21 @@ unsigned long long AnyThreadTeb(DWORD pid)
 
 // Where Wine keeps a process's GDI handle table: its 32-bit PEB points to it in a 32-bit prefix; under
 // WOW64 the 64-bit PEB does, reached through the 64-bit TEB; a 64-bit process's own PEB does too.
-unsigned long long GdiHandleTable(HANDLE process, DWORD pid)
+unsigned long long GdiHandleTable(const RemoteMemory& memory, DWORD pid)
 {
+    HANDLE process = memory.Process();
     BOOL wow64 = FALSE;
     if (!IsWow64Process(process, &wow64)) {
         FailCall("IsWow64Process");
     }
     if (wow64) {
-        const auto teb64 = ReadRemote<DWORD>(process, AnyThreadTeb(pid) + kTeb32GdiBatchCount);
-        const auto peb64 = ReadRemote<unsigned long long>(process, teb64 + kTeb64Peb);
-        return ReadRemote<unsigned long long>(process, peb64 + kPeb64GdiSharedHandleTable);
+#ifdef _WIN64
+        const auto teb64 = AnyThreadTeb(pid);  // a 64-bit caller is told the 64-bit TEB
+#else
+        const auto teb64 = memory.Read<DWORD>(AnyThreadTeb(pid) + kTeb32GdiBatchCount);
+#endif
+        const auto peb64 = memory.Read<unsigned long long>(teb64 + kTeb64Peb);
+        return memory.Read<unsigned long long>(peb64 + kPeb64GdiSharedHandleTable);
     }
     using QueryProcess = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
     const auto query = reinterpret_cast<QueryProcess>(
@@ -840,32 +864,31 @@ unsigned long long GdiHandleTable(HANDLE process, DWORD pid)
     }
     const auto peb = reinterpret_cast<UINT_PTR>(basic.PebBaseAddress);
 #ifdef _WIN64
-    return ReadRemote<unsigned long long>(process, peb + kPeb64GdiSharedHandleTable);  // a 64-bit process
+    return memory.Read<unsigned long long>(peb + kPeb64GdiSharedHandleTable);  // a 64-bit process
 #else
-    return ReadRemote<DWORD>(process, peb + kPeb32GdiSharedHandleTable);
+    return memory.Read<DWORD>(peb + kPeb32GdiSharedHandleTable);
 #endif
 }
 
 // Counts the live objects in another process's GDI handle table; stock objects (flagged in the handle's
-// unique part) are counted apart.
+// unique part) are counted apart. OFFSET is where an emulator keeps the process's address 0.
 std::string GdiCount(const Args& args)
 {
-    NeedArgs(args, 1, "gdi-count PID");
+    if (args.size() != 1 && args.size() != 2) {
+        Fail("usage: gdi-count PID [OFFSET]");
+    }
     const DWORD pid = static_cast<DWORD>(Number(args[0]));
     KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     if (!process) {
         FailCall("OpenProcess");
     }
-    const unsigned long long table = GdiHandleTable(process.Get(), pid);
+    const RemoteMemory memory(process.Get(), args.size() == 2 ? Number(args[1]) : 0);
+    const unsigned long long table = GdiHandleTable(memory, pid);
     if (table == 0) {
         Fail("no GDI handle table in the process");
     }
-    SIZE_T got = 0;
     std::vector<GdiHandleEntry> entries(kGdiHandleCount);
-    if (!ReadProcessMemory(process.Get(), reinterpret_cast<const void*>(static_cast<UINT_PTR>(table)),
-                           entries.data(), entries.size() * sizeof(GdiHandleEntry), &got)) {
-        FailCall("ReadProcessMemory");
-    }
+    memory.Read(table, entries.data(), entries.size() * sizeof(GdiHandleEntry));
     std::map<int, long long> byType;
     long long live = 0;
     long long stock = 0;
