@@ -5,7 +5,8 @@
 #   DEMO_WINEPREFIX  reuse this Wine prefix instead of a throw-away one
 #   DEMO_WINEARCH    win64 (default: as on 64-bit Windows, the launcher under WOW64) or win32
 # Where no 32-bit Windows program runs (tools/host_kind.py: the kernel refuses them, or wine32 is missing)
-# the demo shows the x86-64 build of the launcher, started by Wine's 64-bit loader in a 64-bit prefix.
+# the demo shows the x86-64 build of the launcher, started by Wine's 64-bit loader in a 64-bit prefix; where
+# they run only through emulation, the 32-bit one through the emulated Wine's 64-bit loader in a 64-bit prefix.
 #   DEMO_KOREAN=1    run under a Korean locale, which picks the Korean skin
 # Without $DISPLAY the demo starts its own Xvfb, takes a screenshot of the menu,
 # prints the PNG's path and stops everything it started.
@@ -19,12 +20,18 @@ export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEARCH="${DEMO_WINEARCH
 host_kind_status=0
 host_kind=$(python3 tools/host_kind.py) || host_kind_status=$?
 [ "$host_kind_status" -ne 2 ] || { echo "demo: $host_kind" >&2; exit 1; }
+[ "$host_kind_status" -eq 0 ] || [ "$WINEARCH" = win64 ] || { echo "demo: only a 64-bit prefix runs here, not $WINEARCH. $host_kind" >&2; exit 1; }
 if [ "$host_kind_status" -eq 0 ]; then
   preset=win
   wine=(wine)
   echo "Showing the 32-bit launcher, the one the medium ships."
+elif [ "$host_kind_status" -eq 3 ]; then
+  preset=win
+  WINELOADER=$(python3 tools/emulated_wine.py) || { echo "demo: $WINELOADER" >&2; exit 1; }
+  export WINELOADER
+  wine=(setarch --addr-no-randomize "$WINELOADER")
+  echo "Showing the 32-bit launcher, the one the medium ships, through emulation in a 64-bit prefix. $host_kind"
 else
-  [ "$WINEARCH" = win64 ] || { echo "demo: no $WINEARCH prefix can start. $host_kind" >&2; exit 1; }
   preset=win-x64
   wine=(/usr/lib/wine/wine64)
   export WINELOADER=/usr/lib/wine/wine64
