@@ -108,7 +108,7 @@ def reader_throughput(host):
 LAUNCHERS = {
     "win32": "the 32-bit launcher, which the medium ships, in a 32-bit prefix",
     "win64": "the 32-bit launcher, which the medium ships, under WOW64 in a 64-bit prefix",
-    "x64": "the x86-64 launcher in a 64-bit prefix, since the 32-bit one cannot run on this host",
+    "x64": "the x86-64 launcher in a 64-bit prefix, since the 32-bit one cannot run natively on this host",
 }
 
 
