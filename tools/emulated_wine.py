@@ -129,13 +129,17 @@ def lay_out(root=None):
     _copy(WINE32_LOADER, os.path.join(wine, "wine.i386"))
     for path, target in LINKS:
         _link(os.path.join(root, path), target)
-    script = os.path.join(wine, "wine")
-    # -0 gives the 32-bit loader the script's path as its own, so a 32-bit program it starts comes back here.
-    _write(script, "#!/bin/sh\n# Wine's 32-bit loader under qemu-i386, with %s preloaded.\nexec %s\n" % (
-        os.path.relpath(source, SOURCE_DIR), " ".join(shlex.quote(word) for word in (
-            qemu, "-E", "LD_PRELOAD=%s/$PLATFORM/%s.so" % (preload, FIXES), "-0", script,
-            os.path.join(wine, "wine.i386"))) + ' "$@"'))
+    _write(os.path.join(wine, "wine"), _loader_script(qemu, preload, wine))
     return os.path.join(wine, "wine64")
+
+
+def _loader_script(qemu, preload, wine):
+    """The `wine` of the tree: the real 32-bit loader under qemu-i386, the library preloaded into it only.
+    -0 gives the loader the script's path as its own, so a 32-bit program it starts comes back here."""
+    words = [qemu, "-E", "LD_PRELOAD=%s/$PLATFORM/%s.so" % (preload, FIXES), "-0", os.path.join(wine, "wine"),
+             os.path.join(wine, "wine.i386")]
+    return "#!/bin/sh\n# Wine's 32-bit loader under qemu-i386, with tools/emulation/%s.c preloaded.\nexec %s \"$@\"\n" % (
+        FIXES, " ".join(shlex.quote(word) for word in words))
 
 
 def main():
