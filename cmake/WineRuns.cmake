@@ -4,8 +4,9 @@
 # A run is named by the suffix its tests' names end in. The 32-bit build runs twice: win32, in a 32-bit
 # prefix as on 32-bit Windows, and win64, in a 64-bit prefix where it runs under WOW64 as on 64-bit Windows
 # 10 and 11. The x86-64 build runs once: x64, in a 64-bit prefix, started by Wine's 64-bit loader.
-# Where the host runs 32-bit programs only through emulation (WINE_EMULATED), the win64 run goes through the
-# 64-bit loader of tools/emulated_wine.py's folder (EMULATED_WINE_LOADER) and the win32 run is skipped.
+# Where the host runs 32-bit programs only through emulation (WINE_EMULATED), both runs go through the loaders
+# of tools/emulated_wine.py's folder: win64 through its 64-bit loader (EMULATED_WINE_LOADER), which emulates
+# only the 32-bit processes, win32 through its 32-bit one, which emulates every Wine process but the server.
 set(WINE_EMULATED FALSE)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(WIN_ARCHES x64)
@@ -26,7 +27,8 @@ else()
     if(NOT status EQUAL 0)
       message(FATAL_ERROR "${EMULATED_WINE_LOADER}")
     endif()
-    message(STATUS "${HOST_KIND} The 32-bit build's win64 run goes through ${EMULATED_WINE_LOADER}; its win32 run is skipped.")
+    get_filename_component(emulated_wine_folder ${EMULATED_WINE_LOADER} DIRECTORY)
+    message(STATUS "${HOST_KIND} The 32-bit build's runs go through the loaders in ${emulated_wine_folder}.")
   elseif(host_kind_status EQUAL 2)
     message(FATAL_ERROR "${HOST_KIND}")
   else()
@@ -42,21 +44,27 @@ set(WINE_SKIP_win32 "the 32-bit prefix, as on 32-bit Windows, and the 32-bit ima
 set(WINE_SKIP_win64 "WOW64: the 32-bit launcher on 64-bit Windows, its own registry view, and the 32-bit image header")
 
 # wine_loader(OUT ARCH): the Wine loader of a run: the toolchain's (Debian's wine script for the 32-bit build,
-# Wine's 64-bit loader for the x86-64 one), or the emulated folder's 64-bit loader for an emulated win64 run.
+# Wine's 64-bit loader for the x86-64 one), or the emulated folder's loader of the run's width.
 function(wine_loader OUT ARCH)
   if(WINE_EMULATED AND ARCH STREQUAL win64)
     set(${OUT} ${EMULATED_WINE_LOADER} PARENT_SCOPE)
+  elseif(WINE_EMULATED AND ARCH STREQUAL win32)
+    get_filename_component(folder ${EMULATED_WINE_LOADER} DIRECTORY)
+    set(${OUT} ${folder}/wine PARENT_SCOPE)
   else()
     set(${OUT} ${WINE_LOADER} PARENT_SCOPE)
   endif()
 endfunction()
 
 # wine_run_environment(OUT ARCH): the environment entries of a run: its prefix's architecture, and the
-# loader where it is not Debian's wine script, which only 64-bit prefixes use.
+# loader where it is not Debian's wine script. The emulated 32-bit loader is given the native server, which
+# it would otherwise look for beside itself.
 function(wine_run_environment OUT ARCH)
   wine_loader(loader ${ARCH})
   if(loader STREQUAL wine)
     set(${OUT} WINEARCH=${ARCH} PARENT_SCOPE)
+  elseif(ARCH STREQUAL win32)
+    set(${OUT} WINEARCH=win32 WINE=${loader} WINELOADER=${loader} WINESERVER=/usr/lib/wine/wineserver64 PARENT_SCOPE)
   else()
     set(${OUT} WINEARCH=win64 WINE=${loader} WINELOADER=${loader} PARENT_SCOPE)
   endif()
@@ -66,9 +74,7 @@ endfunction()
 # run, the test is added instead as one that says why and is reported as skipped; properties set on it later
 # change nothing.
 function(add_wine_test NAME ARCH)
-  if(WINE_EMULATED AND ARCH STREQUAL win32)
-    set(reason "${HOST_KIND} A 32-bit prefix would run every Wine process under emulation, where Wine's many-threaded services crash.")
-  elseif(NOT HOST_RUNS_32BIT)
+  if(NOT HOST_RUNS_32BIT)
     set(reason "${HOST_KIND} Its x86-64 twin runs as _x64, but a 64-bit launcher cannot show ${WINE_SKIP_${ARCH}}.")
   else()
     add_test(NAME ${NAME} ${ARGN})
