@@ -8,6 +8,9 @@
 # of tools/emulated_wine.py's folder: win64 through its 64-bit loader (EMULATED_WINE_LOADER), which emulates
 # only the 32-bit processes, win32 through its 32-bit one, which emulates every Wine process but the server.
 set(WINE_EMULATED FALSE)
+# Emulated code runs several times slower than native once started: the tests' time limits are this many times
+# longer there.
+set(WINE_TIME_FACTOR 1)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(WIN_ARCHES x64)
   set(HOST_RUNS_32BIT TRUE)  # nothing here needs it
@@ -22,6 +25,7 @@ else()
   elseif(host_kind_status EQUAL 3)
     set(HOST_RUNS_32BIT TRUE)
     set(WINE_EMULATED TRUE)
+    set(WINE_TIME_FACTOR 3)
     execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/emulated_wine.py
       RESULT_VARIABLE status OUTPUT_VARIABLE EMULATED_WINE_LOADER OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT status EQUAL 0)
