@@ -8,6 +8,8 @@
 # the demo shows the x86-64 build of the launcher, started by Wine's 64-bit loader in a 64-bit prefix; where
 # they run only through emulation, the 32-bit one through the emulated Wine's 64-bit loader in a 64-bit prefix.
 #   DEMO_KOREAN=1    run under a Korean locale, which picks the Korean skin
+#   DEMO_PICTURE=FILE  headless only: also write the menu window, cut from the screenshot, to FILE as a small
+#                    palette PNG (the README's docs/menu.png)
 # Without $DISPLAY the demo starts its own Xvfb, takes a screenshot of the menu,
 # prints the PNG's path and stops everything it started.
 set -euo pipefail
@@ -136,5 +138,11 @@ for _ in $(seq 1 60); do
 done
 if ! kill -0 "$launcher_pid" 2>/dev/null; then
   echo "warning: the launcher is no longer running (see $logs/wine.log)" >&2
+fi
+if [ -n "${DEMO_PICTURE:-}" ]; then
+  # Above the taskbar the desktop is one colour, so trimming it leaves the menu window with its frame.
+  /usr/bin/convert "$screenshot" -crop 1024x740+0+0 +repage -trim +repage -strip -colors 64 \
+    -define png:compression-level=9 "PNG8:$DEMO_PICTURE"
+  echo "$DEMO_PICTURE"
 fi
 echo "$screenshot"
