@@ -19,8 +19,9 @@ the 32-bit build in a prefix of that architecture, x64 for the x86-64 build in a
 Wine's 64-bit loader; default win64), E2E_WINE_LOADER (the run's Wine loader: Debian's wine script, or a
 64-bit loader that is then WINELOADER too; defaults to Wine's 64-bit loader for x64 and the script
 otherwise), E2E_TEMPLATE_PREFIX (defaults to WINBUILDDIR/e2e/template-prefix-ARCH), E2E_PROBE (defaults to
-WINBUILDDIR/tools/probe/probe.exe), E2E_FAILURES (where failed sessions' folders go), E2E_KEEP (keep every
-session's folder where it is).
+WINBUILDDIR/tools/probe/probe.exe), E2E_EMULATED (1 where the run's 32-bit Windows programs go through
+qemu-user), E2E_FAILURES (where failed sessions' folders go), E2E_KEEP (keep every session's folder where
+it is).
 
 Run `python3 harness.py make-template DIR PROBE.exe ARCH` to build a template prefix.
 """
@@ -59,6 +60,7 @@ WINE64_LOADER = "/usr/lib/wine/wine64"
 # data"): a probe call without an answer, or an installer the launcher started that never ran. Unrandomised,
 # the heap lies right after the loader every time. Programs a Wine process starts inherit the setting.
 NO_RANDOMISATION = ("setarch", "--addr-no-randomize")
+EMULATED = os.environ.get("E2E_EMULATED") == "1"
 
 
 # What the launcher shows, as the tests look for it.
@@ -377,6 +379,10 @@ class Launcher:
                 raise AssertionError("launcher %d still running after %.1f s" % (self.pid, timeout))
         wait_for(lambda: not self.alive(), timeout, what="launcher %d to end" % self.pid)
         return None
+
+    def emulated(self):
+        """Whether a user-mode emulator runs the launcher."""
+        return bool(self.session.emulator_processes("launch.exe"))
 
     def address_offset(self):
         """Where the user-mode emulator that runs the launcher keeps its address 0; 0 where it runs natively.

@@ -135,6 +135,7 @@ class SkinChoiceTest(LauncherTest):
                 launcher = self.start(medium, env_extra=env)
                 menu = self.shown_menu(launcher)
                 self.assertEqual(SESSION.message_boxes(launcher.pid), [])
+                self.assertEqual(launcher.emulated(), harness.EMULATED, "launcher under qemu-user")
                 first = menu["rect"]
                 menu = self.menu_window(launcher)
                 rect = menu["rect"]
