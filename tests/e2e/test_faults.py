@@ -14,7 +14,6 @@ HELD_SKIN = "Cannot open file Autorun\\English\\ZoBack_Eng.bmp."
 OPTION_POINTS = {"RadioButton1": (60, 72), "RadioButton3": (60, 101)}  # dialog client coordinates
 ZORVA = ("HKCU", "SOFTWARE\\ZORVA\\SETUP")
 BUSY_SECONDS = 40  # longer than the platform's wait for a started program to become idle
-WAIT_BOUNDS = (25.0, 38.0)  # Wine's WinExec waits up to 30 s
 UNRESPONSIVE_WATCH = 8.0  # seconds the menu is watched for a highlight that must not come during the wait
 
 
@@ -117,8 +116,8 @@ class FaultTest(unittest.TestCase):
         sys.stderr.write("faults: WinExec returned %.1f s after option 3 was clicked\n" % waited)
         self.assertEqual([(b["caption"], b["text"]) for b in boxes],
                          [("Uninstallation.", "The driver was uninstalled.")])
-        self.assertGreaterEqual(waited, WAIT_BOUNDS[0])
-        self.assertLessEqual(waited, WAIT_BOUNDS[1])
+        # WinExec gave up waiting for the program to go idle (30 s in Wine), not for its end.
+        self.assertTrue(self.tuner_setup_pids(), "the launcher waited for TunerSetup to end")
         # Responsive again: the queued move, or a new one, lights the install entry up.
         x, y = lc.centre("install")
         lc.point(SESSION, menu, x + 3, y)
@@ -129,13 +128,15 @@ class FaultTest(unittest.TestCase):
         harness.wait_for(lambda: not lc.dialog_window(SESSION, launcher)["visible"], 20,
                          what="the dialog to hide")
 
+    def tuner_setup_pids(self):
+        return [p["pid"] for p in SESSION.probe("processes")["processes"] if p["exe"].lower() == "tunersetup.exe"]
+
     def kill_tuner_setup(self):
-        for process in SESSION.probe("processes")["processes"]:
-            if process["exe"].lower() == "tunersetup.exe":
-                try:
-                    SESSION.probe("kill", process["pid"])
-                except harness.HarnessError:
-                    pass
+        for pid in self.tuner_setup_pids():
+            try:
+                SESSION.probe("kill", pid)
+            except harness.HarnessError:
+                pass
 
     def test_read_only_medium_runs_and_is_not_written(self):
         medium = lc.copy_medium(SESSION, MEDIUM)
