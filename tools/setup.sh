@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# tools/setup.sh: installs what building and testing the launcher needs on Debian 12; does nothing when all is there.
+# tools/setup.sh: installs what building and testing the launcher needs on Debian 12 or 13; does nothing when all is
+# there. Package names are the ones both releases know.
 #
 # Wine's 32-bit loader (wine32, from the i386 architecture) is installed only where the kernel runs 32-bit
 # programs (tools/host_kind.py --kernel); elsewhere it could start nothing by itself. Where the kernel runs
@@ -14,7 +15,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
-  cmake g++ make pkg-config python3 libgtest-dev libgmock-dev clang libclang-rt-14-dev
+  cmake g++ make pkg-config python3 libgtest-dev libgmock-dev clang libclang-rt-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine64 xvfb xdotool x11-apps x11-utils imagemagick locales fonts-nanum
