@@ -3,6 +3,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "app/Application.h"
 #include "core/Skin.h"
 #include "platform/Guard.h"
@@ -25,6 +27,19 @@ RECT StoredBounds()
     return bounds;
 }
 
+// The outer size 607 x 425 leaves a 600 x 400 client area under classic frames. Where the system's caption or
+// borders take more (Windows 10 and 11, Wine 10), the window grows just enough to show the whole picture.
+void FitPictureInClient(HWND hwnd)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const int missingWidth = std::max(0, L::kSetupImage.left + L::kSetupImage.width - client.right);
+    const int missingHeight = std::max(0, L::kSetupImage.top + L::kSetupImage.height - client.bottom);
+    if (missingWidth > 0 || missingHeight > 0)
+        SetWindowPos(hwnd, nullptr, 0, 0, L::kOuterWidth + missingWidth, L::kOuterHeight + missingHeight,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool InPicture(int x, int y)
 {
     return x >= L::kSetupImage.left && x < L::kSetupImage.left + L::kSetupImage.width &&
@@ -37,6 +52,7 @@ TInstallForm::TInstallForm(HWND owner) : SetupImage(L::kSetupImagePicture)
 {
     Create("TInstallForm", CS_DBLCLKS, kStyle, kExStyle, L::kForm.caption, StoredBounds(), owner);
     SetWindowPos(Handle(), nullptr, 0, 0, L::kOuterWidth, L::kOuterHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FitPictureInClient(Handle());
     // Centred already while hidden too, so no stale stored position can surface at the first show.
     CentreOnScreen(Handle());
     // An error while creating is reported, and the window is still created.

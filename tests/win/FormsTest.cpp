@@ -1,5 +1,6 @@
 // tests/win/FormsTest.cpp: the menu window and the uninstall dialog as real windows under Wine.
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <memory>
 #include <string>
@@ -45,12 +46,17 @@ TEST(MenuWindow, CaptionSizeAndCentringAtFirstShow)
     Application->ShowMainWindow(SW_SHOWNORMAL);
     PumpMessages();
     EXPECT_EQ(TextOf(menu), "Welcome to Veltrana Setup");
-    RECT r;
+    RECT r, client;
     GetWindowRect(menu, &r);
-    EXPECT_EQ(r.right - r.left, 607);
-    EXPECT_EQ(r.bottom - r.top, 425);
-    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 607) / 2);
-    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 425) / 2);
+    GetClientRect(menu, &client);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    // 607 x 425 outside, grown only as far as a frame that leaves less than 600 x 400 inside needs.
+    EXPECT_GE(client.right, 600);
+    EXPECT_GE(client.bottom, 400);
+    EXPECT_EQ(width, std::max(607, 600 + width - client.right));
+    EXPECT_EQ(height, std::max(425, 400 + height - client.bottom));
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
     LONG style = GetWindowLongA(menu, GWL_STYLE);
     EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_TRUE(style & WS_SYSMENU);
