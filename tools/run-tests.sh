@@ -60,8 +60,8 @@ ctest --preset win | tee build/win/ctest.log || status=1
 grep -h '^skipped: ' build/win/Testing/Temporary/LastTest.log | sort | uniq -c || true
 ctest --preset win-x64 "${x64_tests[@]}" | tee build/win-x64/ctest.log || status=1
 
-# proof NAME LOG [HOW]: one line on what this run proved of one launcher build under Wine, from its CTest
-# output; HOW says how the build ran where that was not plainly under Wine.
+# proof NAME LOG HOW: one line on what this run proved of one launcher build, from its CTest output; HOW
+# says how it ran: under which Wine, and through emulation or not.
 proof() {
   local wine_tests='Test +#[0-9]+: [^ ]+_(win32|win64|x64) ' all passed skipped e2e
   all=$(grep -cE "$wine_tests" "$2" || true)
@@ -69,7 +69,7 @@ proof() {
   skipped=$(grep -E "$wine_tests" "$2" | grep -c 'Skipped ' || true)
   e2e=$(grep -E "$wine_tests" "$2" | grep ' Passed ' | grep -c ': e2e_test_' || true)
   if [ "$passed" -gt 0 ] && [ "$passed" -eq "$all" ]; then
-    echo "$1: proven ${3:-under Wine}: $passed tests passed, $e2e end-to-end modules among them."
+    echo "$1: proven $3: $passed tests passed, $e2e end-to-end modules among them."
   elif [ "$passed" -eq 0 ] && [ "$skipped" -eq "$all" ]; then
     echo "$1: built only, not run under Wine: its $skipped Wine tests were skipped."
   else
@@ -77,9 +77,11 @@ proof() {
   fi
 }
 tier "What this run proved"
-how=""
-[ "$host_kind_status" -ne 3 ] || how="under Wine through emulation"
+wine="Wine $(dpkg-query -W -f='${Version}' wine | sed 's/[~+-].*//')"
+how="under $wine"
+[ "$host_kind_status" -ne 3 ] || how+=" through emulation"
+echo "Debian $(cat /etc/debian_version) ($(. /etc/os-release && echo "$VERSION_CODENAME")), $wine"
 proof "32-bit launcher (the one the medium ships)" build/win/ctest.log "$how"
-proof "x86-64 launcher" build/win-x64/ctest.log
+proof "x86-64 launcher" build/win-x64/ctest.log "under $wine"
 echo "$host_kind"
 exit $status
