@@ -33,8 +33,8 @@ void FitPictureInClient(HWND hwnd)
 {
     RECT client;
     GetClientRect(hwnd, &client);
-    const int missingWidth = std::max(0, L::kSetupImage.left + L::kSetupImage.width - client.right);
-    const int missingHeight = std::max(0, L::kSetupImage.top + L::kSetupImage.height - client.bottom);
+    const LONG missingWidth = std::max<LONG>(0, L::kSetupImage.left + L::kSetupImage.width - client.right);
+    const LONG missingHeight = std::max<LONG>(0, L::kSetupImage.top + L::kSetupImage.height - client.bottom);
     if (missingWidth > 0 || missingHeight > 0)
         SetWindowPos(hwnd, nullptr, 0, 0, L::kOuterWidth + missingWidth, L::kOuterHeight + missingHeight,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

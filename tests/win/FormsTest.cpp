@@ -49,12 +49,12 @@ TEST(MenuWindow, CaptionSizeAndCentringAtFirstShow)
     RECT r, client;
     GetWindowRect(menu, &r);
     GetClientRect(menu, &client);
-    const int width = r.right - r.left, height = r.bottom - r.top;
+    const LONG width = r.right - r.left, height = r.bottom - r.top;
     // 607 x 425 outside, grown only as far as a frame that leaves less than 600 x 400 inside needs.
     EXPECT_GE(client.right, 600);
     EXPECT_GE(client.bottom, 400);
-    EXPECT_EQ(width, std::max(607, 600 + width - client.right));
-    EXPECT_EQ(height, std::max(425, 400 + height - client.bottom));
+    EXPECT_EQ(width, std::max<LONG>(607, 600 + width - client.right));
+    EXPECT_EQ(height, std::max<LONG>(425, 400 + height - client.bottom));
     EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
     EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
     LONG style = GetWindowLongA(menu, GWL_STYLE);
