@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 # tools/bench/bench.py: runs the launcher's benchmarks and writes their table; run through tools/bench/run.sh.
 """Usage: bench.py --win WINBUILDDIR --host HOSTBUILDDIR --out OUTDIR [--runs N] [--disc-runs N]
+       bench.py --bytes-only --win WINBUILDDIR --out OUTDIR [--disc-runs N]
 
 1. Start to painted menu under Wine from a simulated optical drive at 24x and 4x, against a floor program
    that reads both skin files whole and shows one empty window: times, bytes, reads and seeks per file.
 2. The same start times from the local disk.
 3. The bitmap reader's throughput on the host (Google Benchmark) against memcpy and stb_image.
 4. Size, sections and imports of Launch.exe.
+
+--bytes-only runs only the starts from the drive, at its first speed, and reports their bytes: an emulated
+launcher's times measure the emulator, but the bytes it fetches are counts.
 """
 import argparse
 import json
@@ -56,12 +60,13 @@ def parse_times(out, status):
     return times
 
 
-def disc_starts(session, win, medium, back, runs):
+def disc_starts(session, win, medium, back, runs, models):
     """Per drive model: start times and per-file reads of floor and launcher, each start on a fresh mount,
     floor and launcher alternated after one unrecorded start of each."""
     results = {}
     mountpoint = os.path.join(session.dir, "disc")
-    for model, (rate, seek) in disc_drive.SPEEDS.items():
+    for model in models:
+        rate, seek = disc_drive.SPEEDS[model]
         times = {"floor": [], "launcher": []}
         files = {"floor": [], "launcher": []}
         for run in range(runs + 1):
@@ -167,15 +172,31 @@ def disc_tables(results):
     return summary, detail
 
 
+def bytes_report(disc, win):
+    """The bytes each program fetched per start, and the executables' sizes."""
+    lines = ["| Drive model | Bytes fetched per start, launcher / floor (goal: floor + 100 KiB) |", "|---|---|"]
+    for model, (_, files) in disc.items():
+        fetched = {p: statistics.median(sum(f.bytes for f in start.values()) for start in files[p]) for p in files}
+        lines.append("| %s | %s / %s (%+.1f KiB) |" % (model, grouped(fetched["launcher"]), grouped(fetched["floor"]),
+                                                     (fetched["launcher"] - fetched["floor"]) / 1024.0))
+    sizes = [(name, os.path.getsize(os.path.join(win, *path))) for name, path in
+             (("Launch.exe", ("Launch.exe",)), ("the floor", ("tools", "bench", "bench_floor.exe")))]
+    return lines + ["", "Sizes: %s." % ", ".join("%s %s bytes" % (n, grouped(b)) for n, b in sizes),
+                    "Times are left out: through emulation they would measure the emulator."]
+
+
 def main(argv):
     parser = argparse.ArgumentParser()
     parser.add_argument("--win", required=True)
-    parser.add_argument("--host", required=True)
+    parser.add_argument("--host")
+    parser.add_argument("--bytes-only", action="store_true", help="only the drive's starts, by their bytes")
     parser.add_argument("--out", required=True)
     parser.add_argument("--runs", type=int, default=15, help="starts of each program from the local disk")
     parser.add_argument("--disc-runs", type=int, default=7, help="starts of each program per drive model")
     args = parser.parse_args(argv[1:])
-    win, host, out = (os.path.abspath(p) for p in (args.win, args.host, args.out))
+    if not args.bytes_only and not args.host:
+        parser.error("--host is needed unless --bytes-only is given")
+    win, out = os.path.abspath(args.win), os.path.abspath(args.out)
 
     template = os.path.join(out, "template-prefix-" + harness.wine_arch())
     probe = os.path.join(win, "tools", "probe", "probe.exe")
@@ -190,9 +211,13 @@ def main(argv):
         back = os.path.join(session.dir, "expected-back.bmp")
         shutil.copy(os.path.join(medium, *BACK_SKIN.split("/")), back)
         session.park_pointer()  # a pointer over an entry would light it up and change the pixels
+        if args.bytes_only:
+            disc = disc_starts(session, win, medium, back, args.disc_runs, list(disc_drive.SPEEDS)[:1])
+            return write_report(out, ["## Bytes per start from the simulated optical drive", ""] +
+                                bytes_report(disc, win))
         times = start_times(session, win, medium, back, args.runs)
-        disc = disc_starts(session, win, medium, back, args.disc_runs)
-    throughput = reader_throughput(host)
+        disc = disc_starts(session, win, medium, back, args.disc_runs, disc_drive.SPEEDS)
+    throughput = reader_throughput(os.path.abspath(args.host))
     size, sections, dlls = executable_facts(win)
 
     floor = statistics.median(times["floor"])
@@ -244,14 +269,19 @@ def main(argv):
         "file's bytes. ReadBitmapFile checks the headers and copies the pixels into a zero-filled buffer;",
         "stb_image also converts BGR to RGB.",
     ]
-    text = "\n".join(["Measured: %s." % LAUNCHERS[harness.wine_arch()], "",
-                      "## Start from the simulated optical drive", ""] + summary + [""] + detail +
-                     ["", "## Local disk, reader and executable", ""] + table + notes) + "\n"
+    write_report(out, ["## Start from the simulated optical drive", ""] + summary + [""] + detail +
+                 ["", "## Local disk, reader and executable", ""] + table + notes)
+    with open(os.path.join(out, "start-times.json"), "w") as f:
+        json.dump({"local": times, "disc": {m: t for m, (t, _) in disc.items()}}, f, indent=1)
+    return 0
+
+
+def write_report(out, lines):
+    """Writes results.md, headed by the launcher measured, and prints it."""
+    text = "\n".join(["Measured: %s." % LAUNCHERS[harness.wine_arch()], ""] + lines) + "\n"
     os.makedirs(out, exist_ok=True)
     with open(os.path.join(out, "results.md"), "w") as f:
         f.write("# Benchmark results\n\n" + text)
-    with open(os.path.join(out, "start-times.json"), "w") as f:
-        json.dump({"local": times, "disc": {m: t for m, (t, _) in disc.items()}}, f, indent=1)
     print(text)
     return 0
 
