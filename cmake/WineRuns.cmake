@@ -61,16 +61,13 @@ function(wine_loader OUT ARCH)
 endfunction()
 
 # wine_run_environment(OUT ARCH): the environment entries of a run: its prefix's architecture, and the
-# loader where it is not Debian's wine script. The emulated 32-bit loader is given the native server, which
-# it would otherwise look for beside itself.
+# loader where it is not Debian's wine script.
 function(wine_run_environment OUT ARCH)
   wine_loader(loader ${ARCH})
   if(loader STREQUAL wine)
     set(${OUT} WINEARCH=${ARCH} PARENT_SCOPE)
-  elseif(ARCH STREQUAL win32)
-    set(${OUT} WINEARCH=win32 WINE=${loader} WINELOADER=${loader} WINESERVER=/usr/lib/wine/wineserver64 PARENT_SCOPE)
   else()
-    set(${OUT} WINEARCH=win64 WINE=${loader} WINELOADER=${loader} PARENT_SCOPE)
+    set(${OUT} WINEARCH=${ARCH} WINE=${loader} WINELOADER=${loader} PARENT_SCOPE)
   endif()
 endfunction()
 

@@ -28,8 +28,11 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 FIXES = "wine_i386_fixes"
 SYSTEM_WINE = "/usr/lib/wine"
 WINE32_LOADER = SYSTEM_WINE + "/wine"
-# (path in the tree, what it points at)
+# (path in the tree, what it points at). Wine 10's 32-bit loader starts the server named `wineserver` in its own
+# folder and nothing else: qemu runs the spawn as a fork, so a failed exec reaches the loader only as the
+# child's status 127, which it ends with. Both loaders get the native 64-bit server.
 LINKS = (("lib/wine/wineserver64", SYSTEM_WINE + "/wineserver64"),
+         ("lib/wine/wineserver", SYSTEM_WINE + "/wineserver64"),
          ("lib/x86_64-linux-gnu", "/usr/lib/x86_64-linux-gnu"),
          ("lib/i386-linux-gnu", "/usr/lib/i386-linux-gnu"),
          ("share/wine", "/usr/share/wine"))
