@@ -10,16 +10,16 @@ state=$2
 mkdir -p "$state"
 case "$action" in
 start)
-  display=
-  for n in $(seq 140 199); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
-  done
-  [ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
-  setsid Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp < /dev/null > "$state/xvfb.log" 2>&1 &
+  # Xvfb picks a free display number itself and writes it to the file once it listens. A number chosen here
+  # from this /tmp's lock files can belong to the X server of another root on the machine, which shares the
+  # abstract sockets the servers listen on.
+  rm -f "$state/display"
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$state/display" < /dev/null \
+    > "$state/xvfb.log" 2>&1 &
   echo $! > "$state/xvfb.pid"
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-  [ -e "/tmp/.X11-unix/X$display" ] || { echo "Xvfb :$display did not come up" >&2; exit 1; }
-  echo "$display" > "$state/display"
+  for _ in $(seq 300); do grep -q '^[0-9]' "$state/display" && break; sleep 0.1; done
+  display=$(cat "$state/display")
+  [ -n "$display" ] || { echo "Xvfb gave no display number, see $state/xvfb.log" >&2; exit 1; }
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     DISPLAY=":$display" setarch --addr-no-randomize "${WINE:-wine}" wineboot -i < /dev/null > "$state/wineboot.log" 2>&1 \
       || { cat "$state/wineboot.log" >&2; exit 1; }
