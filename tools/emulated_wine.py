@@ -7,17 +7,19 @@ naming what is missing and exits with status 1.
 
 Wine's 64-bit loader starts a 32-bit program by executing the file named `wine` in its own folder, and finds
 its libraries relative to that folder. Here `wine` is a script that runs the real 32-bit loader under
-qemu-i386-static, with tools/emulation/wine_i386_fixes.c preloaded into the emulated process. The preload's
-`$PLATFORM` is left to the dynamic loader: i686 in the emulated process, x86_64 in the native programs that
-inherit the variable, which get an empty library. Run programs with WINELOADER set to the printed wine64 and
-WINEARCH=win64: only the 32-bit processes are emulated; wineserver, services and explorer stay native.
+qemu-i386-static, with tools/emulation/wine_i386_fixes.c preloaded into the emulated process, built with the
+fixes that qemu's version needs (QEMU_FIXES). The preload's `$PLATFORM` is left to the dynamic loader: i686 in
+the emulated process, x86_64 in the native programs that inherit the variable, which get an empty library. Run
+programs with WINELOADER set to the printed wine64 and WINEARCH=win64: only the 32-bit processes are emulated;
+wineserver, services and explorer stay native.
 
 Idempotent: the loaders are copied again when the system ones changed (a symlink would not do: the real path
-decides the folder), the library is built again when its source is newer.
+decides the folder), the library is built again when its source is newer or its fixes change.
 """
 
 import filecmp
 import os
+import re
 import shlex
 import shutil
 import subprocess
@@ -28,14 +30,20 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 FIXES = "wine_i386_fixes"
 SYSTEM_WINE = "/usr/lib/wine"
 WINE32_LOADER = SYSTEM_WINE + "/wine"
-# (path in the tree, what it points at). Wine 10's 32-bit loader starts the server named `wineserver` in its own
-# folder and nothing else: qemu runs the spawn as a fork, so a failed exec reaches the loader only as the
-# child's status 127, which it ends with. Both loaders get the native 64-bit server.
+# (path in the tree, what it points at). Wine 10 spawns the `wineserver` of its loader's folder first, and under
+# qemu, which runs the spawn as a plain fork, a failed exec there looks like a started server: Wine never tries
+# WINESERVER and ends with the child's status 127. So both loaders find the native 64-bit server beside them.
 LINKS = (("lib/wine/wineserver64", SYSTEM_WINE + "/wineserver64"),
          ("lib/wine/wineserver", SYSTEM_WINE + "/wineserver64"),
          ("lib/x86_64-linux-gnu", "/usr/lib/x86_64-linux-gnu"),
          ("lib/i386-linux-gnu", "/usr/lib/i386-linux-gnu"),
          ("share/wine", "/usr/share/wine"))
+
+
+# The fixes of tools/emulation/wine_i386_fixes.c by switch, each with the first qemu-i386 version measured not
+# to need it (None: every version measured needs it). Only 7.2 and 10.0 were measured: a version between them
+# gets every fix 7.2 needs.
+QEMU_FIXES = (("FIX_NOREPLACE", (10, 0)), ("FIX_TRAP", None), ("FIX_THREAD_SEGMENTS", (10, 0)))
 
 
 class Unavailable(Exception):
@@ -90,8 +98,19 @@ def _link(path, target):
     os.symlink(target, path)
 
 
+def _read(path):
+    try:
+        with open(path) as f:
+            return f.read()
+    except OSError:
+        return None
+
+
 def _compile(source, out, flags, libs=()):
-    if os.path.exists(out) and os.path.getmtime(out) >= os.path.getmtime(source):
+    """Builds out from source with gcc and flags, again when the source is newer or the flags changed."""
+    stamp = out + ".flags"
+    if (os.path.exists(out) and os.path.getmtime(out) >= os.path.getmtime(source)
+            and _read(stamp) == " ".join(flags)):
         return
     if shutil.which("gcc") is None:
         raise Unavailable("gcc is missing, which builds the preloaded library (package gcc)")
@@ -110,6 +129,25 @@ def _compile(source, out, flags, libs=()):
                 errors[0] if errors else "status %d" % result.returncode))
         os.chmod(temporary, 0o755)
     _replace(out, build)
+    _write(stamp, " ".join(flags))
+
+
+def qemu_version(qemu):
+    """(major, minor) from the first line of `qemu-i386-static --version`."""
+    try:
+        first = subprocess.run([qemu, "--version"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, text=True).stdout.partition("\n")[0]
+    except OSError as e:
+        raise Unavailable("%s does not start: %s" % (qemu, e))
+    match = re.search(r"version (\d+)\.(\d+)", first)
+    if match is None:
+        raise Unavailable("%s --version names no version: %r" % (qemu, first))
+    return int(match.group(1)), int(match.group(2))
+
+
+def fix_switches(version):
+    """The -D switches of the fixes that qemu-i386 of this (major, minor) version needs."""
+    return ["-D" + name for name, fixed_in in QEMU_FIXES if fixed_in is None or version < fixed_in]
 
 
 def lay_out(root=None):
@@ -125,7 +163,8 @@ def lay_out(root=None):
         raise Unavailable("qemu-i386-static is missing (package qemu-user-static)")
     source = os.path.join(SOURCE_DIR, "tools", "emulation", FIXES + ".c")
     preload = os.path.join(root, "preload")
-    _compile(source, os.path.join(preload, "i686", FIXES + ".so"), ["-m32"], ["-ldl"])
+    _compile(source, os.path.join(preload, "i686", FIXES + ".so"), ["-m32"] + fix_switches(qemu_version(qemu)),
+             ["-ldl"])
     _compile(source, os.path.join(preload, "x86_64", FIXES + ".so"), [])
     wine = os.path.join(root, "lib", "wine")
     _copy(SYSTEM_WINE + "/wine64", os.path.join(wine, "wine64"))

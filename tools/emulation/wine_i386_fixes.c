@@ -1,17 +1,19 @@
 /* tools/emulation/wine_i386_fixes.c: preloaded into 32-bit Wine processes run by qemu-i386, it gives Wine
- * what a real kernel gives and qemu 7.2 does not.
+ * what a real kernel gives and qemu does not. Each fix is built in under its switch only; tools/emulated_wine.py
+ * turns on those the installed qemu needs. Measured on qemu 7.2, which needs all three, and 10.0, which needs
+ * FIX_TRAP only.
  *
- * - mmap with MAP_FIXED_NOREPLACE maps at the hint or fails with EEXIST. qemu ignores the flag and maps
- *   elsewhere, so Wine's start-up walks the address space in 65,000 tries instead of a few.
- * - A file mapping at an offset that is not page-aligned fails with EINVAL. qemu maps it with the wrong
- *   bytes, where Wine counts on the failure to fall back to reading the sections of an image.
- * - A page fault's SIGSEGV carries trap number 14. qemu gives -1, which Wine takes for an unexpected trap,
- *   so every fault Wine resolves itself (guard pages, write watches) would kill the process.
- * - Each thread's %fs and %gs selectors name descriptors of its own. qemu keeps one GDT for all threads of
- *   a process, so a selector reloaded from it (as when an exception's context is restored) gets the base
- *   of whichever thread set that entry last: another thread's TEB in %fs, another thread's TLS in %gs.
- *   Wine is refused set_thread_area, so it gives each thread's %fs an LDT entry; each thread's %gs gets an
- *   LDT entry here, made when the thread starts, before Wine saves the selector.
+ * FIX_NOREPLACE: mmap with MAP_FIXED_NOREPLACE maps at the hint or fails with EEXIST. qemu 7.2 ignores the
+ *   flag and maps elsewhere, so Wine's start-up walks the address space in 65,000 tries instead of a few.
+ * FIX_TRAP: a page fault's SIGSEGV carries trap number 14. qemu 7.2 gives -1, which Wine takes for an
+ *   unexpected trap, so every fault Wine resolves itself (guard pages, write watches) would kill the process.
+ *   qemu 10.0 gives -1 as well: a 32-bit prefix's explorer dies.
+ * FIX_THREAD_SEGMENTS: each thread's %fs and %gs selectors name descriptors of its own. qemu 7.2 keeps one
+ *   GDT for all threads of a process, so a selector reloaded from it (as when an exception's context is
+ *   restored) gets the base of whichever thread set that entry last: another thread's TEB in %fs, another
+ *   thread's TLS in %gs. Wine is refused set_thread_area, so it gives each thread's %fs an LDT entry; each
+ *   thread's %gs gets an LDT entry here, made when the thread starts, before Wine saves the selector. qemu
+ *   10.0 keeps a GDT per thread.
  *
  * Built with gcc -m32; the same source builds an empty library for the x86-64 programs that inherit
  * LD_PRELOAD from an emulated parent. */
@@ -29,32 +31,21 @@
 #include <sys/ucontext.h>
 #include <unistd.h>
 
-#ifndef MAP_FIXED_NOREPLACE
-#define MAP_FIXED_NOREPLACE 0x100000
-#endif
-#define PAGE_FAULT_TRAP 14
-/* LDT entries for %gs, from the top down; Wine allocates its own from the bottom up. */
-#define GS_ENTRY_FIRST 8191
-#define GS_ENTRY_LAST 4096
-
-typedef void *(*mmap64_fn)(void *, size_t, int, int, int, off64_t);
-typedef long (*syscall_fn)(long, ...);
-typedef int (*sigaction_fn)(int, const struct sigaction *, struct sigaction *);
-typedef int (*pthread_create_fn)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *);
-
-static void *next(const char *name)
+static inline void *next(const char *name)
 {
     return dlsym(RTLD_NEXT, name);
 }
+
+#ifdef FIX_NOREPLACE
+#ifndef MAP_FIXED_NOREPLACE
+#define MAP_FIXED_NOREPLACE 0x100000
+#endif
+typedef void *(*mmap64_fn)(void *, size_t, int, int, int, off64_t);
 
 static void *map(void *addr, size_t length, int prot, int flags, int fd, off64_t offset)
 {
     static mmap64_fn real;
     if (!real) real = (mmap64_fn)next("mmap64");
-    if (!(flags & MAP_ANONYMOUS) && offset % sysconf(_SC_PAGESIZE) != 0) {
-        errno = EINVAL;
-        return MAP_FAILED;
-    }
     if (!(flags & MAP_FIXED_NOREPLACE)) return real(addr, length, prot, flags, fd, offset);
     void *result = real(addr, length, prot, flags & ~MAP_FIXED_NOREPLACE, fd, offset);
     if (result != MAP_FAILED && result != addr) {
@@ -74,6 +65,40 @@ void *mmap64(void *addr, size_t length, int prot, int flags, int fd, off64_t off
 {
     return map(addr, length, prot, flags, fd, offset);
 }
+#endif
+
+#ifdef FIX_TRAP
+#define PAGE_FAULT_TRAP 14
+typedef int (*sigaction_fn)(int, const struct sigaction *, struct sigaction *);
+
+static void (*segv_handler)(int, siginfo_t *, void *);
+
+static void on_segv(int signal, siginfo_t *info, void *context)
+{
+    greg_t *trap = &((ucontext_t *)context)->uc_mcontext.gregs[REG_TRAPNO];
+    if (*trap == -1 && info->si_code > 0) *trap = PAGE_FAULT_TRAP;
+    segv_handler(signal, info, context);
+}
+
+int sigaction(int signal, const struct sigaction *action, struct sigaction *old)
+{
+    static sigaction_fn real;
+    if (!real) real = (sigaction_fn)next("sigaction");
+    if (signal != SIGSEGV || !action || !(action->sa_flags & SA_SIGINFO)) return real(signal, action, old);
+    struct sigaction wrapped = *action;
+    wrapped.sa_sigaction = on_segv;
+    segv_handler = action->sa_sigaction;
+    return real(signal, &wrapped, old);
+}
+
+#endif
+
+#ifdef FIX_THREAD_SEGMENTS
+/* LDT entries for %gs, from the top down; Wine allocates its own from the bottom up. */
+#define GS_ENTRY_FIRST 8191
+#define GS_ENTRY_LAST 4096
+typedef long (*syscall_fn)(long, ...);
+typedef int (*pthread_create_fn)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *);
 
 /* The system call through libc, with the six arguments that any call may take. */
 static long forward(long number, va_list args)
@@ -105,26 +130,6 @@ long syscall(long number, ...)
     long result = forward(number, args);
     va_end(args);
     return result;
-}
-
-static void (*segv_handler)(int, siginfo_t *, void *);
-
-static void on_segv(int signal, siginfo_t *info, void *context)
-{
-    greg_t *trap = &((ucontext_t *)context)->uc_mcontext.gregs[REG_TRAPNO];
-    if (*trap == -1 && info->si_code > 0) *trap = PAGE_FAULT_TRAP;
-    segv_handler(signal, info, context);
-}
-
-int sigaction(int signal, const struct sigaction *action, struct sigaction *old)
-{
-    static sigaction_fn real;
-    if (!real) real = (sigaction_fn)next("sigaction");
-    if (signal != SIGSEGV || !action || !(action->sa_flags & SA_SIGINFO)) return real(signal, action, old);
-    struct sigaction wrapped = *action;
-    wrapped.sa_sigaction = on_segv;
-    segv_handler = action->sa_sigaction;
-    return real(signal, &wrapped, old);
 }
 
 static int next_gs_entry = GS_ENTRY_FIRST;
@@ -214,4 +219,5 @@ __attribute__((constructor)) static void init(void)
     __asm__("movw %%gs,%0" : "=r"(gdt_gs_selector));
     own_gs();
 }
+#endif
 #endif
