@@ -32,6 +32,9 @@ else()
       message(FATAL_ERROR "${EMULATED_WINE_LOADER}")
     endif()
     get_filename_component(emulated_wine_folder ${EMULATED_WINE_LOADER} DIRECTORY)
+    execute_process(COMMAND qemu-i386-static --version OUTPUT_VARIABLE qemu_version)
+    string(REGEX MATCH "version ([0-9]+)" qemu_version "${qemu_version}")
+    set(QEMU_MAJOR ${CMAKE_MATCH_1})
     message(STATUS "${HOST_KIND} The 32-bit build's runs go through the loaders in ${emulated_wine_folder}.")
   elseif(host_kind_status EQUAL 2)
     message(FATAL_ERROR "${HOST_KIND}")
@@ -71,16 +74,20 @@ function(wine_run_environment OUT ARCH)
   endif()
 endfunction()
 
-# add_wine_test(NAME ARCH args of add_test after NAME...): a test of run ARCH. Where the host cannot start the
-# run, the test is added instead as one that says why and is reported as skipped; properties set on it later
-# change nothing.
-function(add_wine_test NAME ARCH)
-  if(NOT HOST_RUNS_32BIT)
-    set(reason "${HOST_KIND} Its x86-64 twin runs as _x64, but a 64-bit launcher cannot show ${WINE_SKIP_${ARCH}}.")
-  else()
-    add_test(NAME ${NAME} ${ARGN})
-    return()
-  endif()
-  add_test(NAME ${NAME} COMMAND sh -c "echo \"skipped: $1\"; exit 77" skip "${reason}")
+# add_skipped_test(NAME REASON): a test that prints why it cannot run and is reported as skipped; properties set
+# on it later change nothing.
+function(add_skipped_test NAME REASON)
+  add_test(NAME ${NAME} COMMAND sh -c "echo \"skipped: $1\"; exit 77" skip "${REASON}")
   set_tests_properties(${NAME} PROPERTIES SKIP_RETURN_CODE 77)
+endfunction()
+
+# add_wine_test(NAME ARCH args of add_test after NAME...): a test of run ARCH, or, where the host cannot start
+# the run, a skipped test that says why.
+function(add_wine_test NAME ARCH)
+  if(HOST_RUNS_32BIT)
+    add_test(NAME ${NAME} ${ARGN})
+  else()
+    add_skipped_test(${NAME}
+      "${HOST_KIND} Its x86-64 twin runs as _x64, but a 64-bit launcher cannot show ${WINE_SKIP_${ARCH}}.")
+  endif()
 endfunction()
