@@ -59,7 +59,8 @@ target_link_libraries(launcher_win PUBLIC launcher_core user32 gdi32 advapi32 uu
 get_target_property(core_sources launcher_core SOURCES)
 get_target_property(win_sources launcher_win SOURCES)
 add_executable(Launch WIN32 ${core_sources} ${win_sources} app/Main.cpp app/CleanupPersonality.cpp
-  app/ExceptionGlobals.cpp app/LibraryErrors.cpp app/LibraryString.cpp app/Terminate.cpp resources/launcher.rc)
+  app/ExceptionGlobals.cpp app/LibraryErrors.cpp app/LibraryString.cpp app/MathErrors.cpp app/Terminate.cpp
+  resources/launcher.rc)
 target_compile_options(Launch PRIVATE $<$<CONFIG:Release>:-flto>)
 # The launcher uses no dynamic_cast or typeid: without RTTI only the thrown types keep their type information
 # (3 KiB). All its code runs on one thread (the screen-reader object lives in that thread's single-threaded
