@@ -10,16 +10,14 @@ state=$2
 mkdir -p "$state"
 case "$action" in
 start)
-  display=
-  for n in $(seq 140 199); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
-  done
-  [ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
-  setsid Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp < /dev/null > "$state/xvfb.log" 2>&1 &
+  # Xvfb picks a free display itself and names it once it listens: a number chosen here from the lock files
+  # races with other X servers on the machine, and a chroot sees other lock files but the same sockets.
+  rm -f "$state/display"
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$state/display" < /dev/null > "$state/xvfb.log" 2>&1 &
   echo $! > "$state/xvfb.pid"
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-  [ -e "/tmp/.X11-unix/X$display" ] || { echo "Xvfb :$display did not come up" >&2; exit 1; }
-  echo "$display" > "$state/display"
+  for _ in $(seq 100); do grep -q '^[0-9]' "$state/display" 2>/dev/null && break; sleep 0.1; done
+  grep -q '^[0-9]' "$state/display" || { echo "Xvfb did not come up" >&2; cat "$state/xvfb.log" >&2; exit 1; }
+  display=$(cat "$state/display")
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     DISPLAY=":$display" setarch --addr-no-randomize "${WINE:-wine}" wineboot -i < /dev/null > "$state/wineboot.log" 2>&1 \
       || { cat "$state/wineboot.log" >&2; exit 1; }
