@@ -10,6 +10,7 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <map>
@@ -802,25 +803,37 @@ unsigned long long AnyThreadTeb(DWORD pid)
     Fail("no thread of process " + std::to_string(pid) + " to read");
 }
 
+// Where an emulator keeps the process's address 0: the first of the OFFSETs in ARGS (after the pid; 0 when
+// none is given) at which the thread block TEB names its own address, as every thread block does.
+unsigned long long EmulatorOffset(HANDLE process, unsigned long long teb, const Args& args)
+{
+    for (size_t i = 1; i < std::max<size_t>(args.size(), 2); ++i) {
+        const unsigned long long offset = i < args.size() ? Number(args[i]) : 0;
+        UINT_PTR self = 0;
+        SIZE_T got = 0;
+        if (ReadProcessMemory(process, reinterpret_cast<const void*>(static_cast<UINT_PTR>(
+                                           teb + offset + offsetof(NT_TIB, Self))), &self, sizeof self, &got) &&
+            self == teb) {
+            return offset;
+        }
+    }
+    Fail("the process's thread block is at none of the offsets given");
+}
+
 // Counts the live objects in another process's GDI handle table; stock objects (flagged in the handle's
-// unique part) are counted apart. OFFSET is where an emulator keeps the process's address 0.
+// unique part) are counted apart. Each OFFSET is where an emulator may keep the process's address 0.
 std::string GdiCount(const Args& args)
 {
-    if (args.size() != 1 && args.size() != 2) {
-        Fail("usage: gdi-count PID [OFFSET]");
+    if (args.empty()) {
+        Fail("usage: gdi-count PID [OFFSET...]");
     }
     const DWORD pid = static_cast<DWORD>(Number(args[0]));
     KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     if (!process) {
         FailCall("OpenProcess");
     }
-    const unsigned long long offset = args.size() == 2 ? Number(args[1]) : 0;
-    const RemoteMemory memory(process.Get(), offset);
     const unsigned long long teb = AnyThreadTeb(pid);
-    // A thread block names its own address: at a wrong emulator offset the probe reads something else.
-    if (memory.Read<UINT_PTR>(teb + offsetof(NT_TIB, Self)) != teb) {
-        Fail("the process's thread block is not at offset " + std::to_string(offset));
-    }
+    const RemoteMemory memory(process.Get(), EmulatorOffset(process.Get(), teb, args));
     const unsigned long long table = GdiHandleTable(memory, teb);
     if (table == 0) {
         Fail("no GDI handle table in the process");
