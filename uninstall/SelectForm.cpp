@@ -134,7 +134,9 @@ void TForm1::Select(std::size_t option)
     }
 }
 
-// Arrow keys move through all options in tab order, tab stops or not, and wrap.
+// Arrow keys move through all options in tab order, tab stops or not, and wrap. The option reached is
+// selected and runs: on Windows (and Wine 10) a radio button that takes the focus unselected reports a click;
+// Wine 8's does not, so the dialog is sent that report itself, a repeat of which changes nothing.
 void TForm1::MoveFocus(bool forward)
 {
     const int count = static_cast<int>(options_.size());
@@ -144,7 +146,9 @@ void TForm1::MoveFocus(bool forward)
             current = i;
     }
     const int next = ((forward ? current + 1 : current - 1) % count + count) % count;
-    SetFocus(options_[next].control);
+    HWND option = options_[next].control;
+    SetFocus(option);
+    SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(option), BN_CLICKED), reinterpret_cast<LPARAM>(option));
 }
 
 bool TForm1::PreTranslate(MSG& message)

@@ -384,18 +384,19 @@ class Launcher:
         """Whether a user-mode emulator runs the launcher."""
         return bool(self.session.emulator_processes("launch.exe"))
 
-    def address_offset(self):
-        """Where the user-mode emulator that runs the launcher keeps its address 0; 0 where it runs natively.
+    def address_offsets(self):
+        """Where the user-mode emulator that runs the launcher may keep its address 0: () where it runs natively.
 
-        qemu-user reserves the guest's whole address space from there up, so that is the lowest address the
-        emulator's process has mapped."""
+        qemu-user reserves the guest's address space from the lowest address it maps: qemu 7.2 puts the guest's
+        address 0 there, qemu 10 keeps the guest at its own addresses (offset 0) where it can. The probe takes
+        the one at which the launcher's thread block lies."""
         emulators = self.session.emulator_processes("launch.exe")
         if not emulators:
-            return 0
+            return ()
         if len(emulators) > 1:
             raise HarnessError("more than one emulated launcher: processes %s" % emulators)
         with open("/proc/%d/maps" % emulators[0]) as maps:
-            return int(maps.readline().split("-")[0], 16)
+            return (int(maps.readline().split("-")[0], 16), 0)
 
     def kill(self):
         if self.alive():

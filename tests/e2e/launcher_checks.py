@@ -102,7 +102,7 @@ def figures(session, launcher):
     """(live GDI objects, private bytes) of the launcher as Wine reports them.
 
     Wine answers PrivateUsage 0 for another process; its PagefileUsage is the private figure it keeps."""
-    gdi = session.probe("gdi-count", launcher.pid, launcher.address_offset())["objects"]
+    gdi = session.probe("gdi-count", launcher.pid, *launcher.address_offsets())["objects"]
     memory = session.probe("memory", launcher.pid)
     return gdi, memory["private"] or memory["pagefile"]
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "menu/InstallForm.h"
 #include "core/MenuZones.h"
 #include "platform/Gdi.h"
+#include "tools/probe/GdiTable.h"
 #include "uninstall/SelectForm.h"
 
 namespace {
@@ -25,26 +27,26 @@ constexpr int kCheckEvery = 500;
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new wintest::LauncherEnvironment);
 
 
-// Every live object of this process's GDI handle table, as Wine keeps it (its 24-byte entries, pointed to
-// from the PEB), stock objects left out; -1 where there is no such table.
+// This process's own memory, read as the probe reads another's.
+struct OwnMemory {
+    template <typename T>
+    T Read(unsigned long long address) const
+    {
+        T value;
+        std::memcpy(&value, reinterpret_cast<const void*>(static_cast<UINT_PTR>(address)), sizeof value);
+        return value;
+    }
+};
+
+// Every live object of this process's GDI handle table, stock objects left out; -1 where there is no table.
 long TableObjects()
 {
-#if defined(_M_IX86) || defined(__i386__)
-    const auto* peb = reinterpret_cast<const BYTE*>(NtCurrentTeb()) + 0x30;
-    const BYTE* const table = *reinterpret_cast<BYTE* const*>(*reinterpret_cast<BYTE* const*>(peb) + 0x94);
-    if (!table)
+    const auto* table = reinterpret_cast<const GdiHandleEntry*>(
+        static_cast<UINT_PTR>(GdiHandleTable(OwnMemory{}, ThreadTeb(GetCurrentThread()))));
+    if (table == nullptr)
         return -1;
-    long live = 0;
-    for (DWORD i = 0; i < 0x10000; ++i) {
-        const BYTE* entry = table + i * 24;
-        const USHORT unique = *reinterpret_cast<const USHORT*>(entry + 12);
-        if (entry[14] != 0 && !(unique & 0x80))
-            ++live;
-    }
-    return live;
-#else
-    return -1;
-#endif
+    return static_cast<long>(std::count_if(table, table + kGdiHandleCount,
+                                           [](const GdiHandleEntry& entry) { return InUse(entry) && !IsStock(entry); }));
 }
 
 struct Counts {
@@ -85,6 +87,7 @@ TEST(Soak, ZoneEntriesAndExitsLeaveNoGdiObjects)
     }
     PumpMessages();
     const Counts start = Now();
+    ASSERT_GT(start.table, 0) << "no GDI handle table found";
     long highest = start.owners;
     for (int i = 0; i < kZoneEntries; ++i) {
         const MenuZone& zone = ZoneFor(i, x, y);
@@ -113,6 +116,7 @@ TEST(Soak, DialogCyclesLeaveNoGdiObjects)
     Form1->Close();
     PumpMessages();
     const Counts start = Now();
+    ASSERT_GT(start.table, 0) << "no GDI handle table found";
     for (int i = 0; i < kDialogCycles; ++i) {
         Form1->ShowDialog();
         PumpMessages();

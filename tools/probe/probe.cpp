@@ -10,6 +10,7 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <map>
@@ -20,6 +21,7 @@
 #include "platform/Gdi.h"
 #include "tools/probe/Accessibility.h"
 #include "tools/probe/Args.h"
+#include "tools/probe/GdiTable.h"
 #include "tools/probe/Handles.h"
 #include "tools/probe/Json.h"
 
@@ -755,27 +757,6 @@ std::string Memory(const Args& args)
         .Text();
 }
 
-// One entry of Wine's GDI handle table (Wine 8.0 GDI_HANDLE_ENTRY, the same 24 bytes in 32- and 64-bit
-// processes). The table is Wine-internal and may change between versions.
-#pragma pack(push, 4)
-struct GdiHandleEntry {
-    unsigned long long object;
-    USHORT ownerProcess;
-    USHORT ownerCount;
-    USHORT unique;
-    BYTE type;
-    BYTE flags;
-    unsigned long long userPointer;
-};
-#pragma pack(pop)
-static_assert(sizeof(GdiHandleEntry) == 24, "GDI handle entry layout");
-constexpr DWORD kGdiHandleCount = 0x10000;
-// Offsets into Wine's process and thread environment blocks (Wine 8.0).
-constexpr DWORD kPeb32GdiSharedHandleTable = 0x94;
-constexpr DWORD kTeb32GdiBatchCount = 0xF70;  // under WOW64, Wine keeps the 64-bit TEB's address here
-constexpr DWORD kTeb64Peb = 0x60;
-constexpr DWORD kPeb64GdiSharedHandleTable = 0xF8;
-
 // Another process's memory. A process run by a user-mode emulator has its addresses at an offset in the
 // emulator's own address space, and that is where the system reads them.
 class RemoteMemory {
@@ -799,28 +780,14 @@ public:
         return value;
     }
 
-    HANDLE Process() const { return process_; }
-
 private:
     HANDLE process_;
     unsigned long long offset_;
 };
 
-// The TEB of one thread of the process: under WOW64 the 32-bit one for a 32-bit caller, the 64-bit one for
-// a 64-bit caller.
+// The environment block of one thread of the process, of the probe's own width.
 unsigned long long AnyThreadTeb(DWORD pid)
 {
-    struct ThreadBasicInformation {
-        LONG exitStatus;
-        PVOID teb;
-        CLIENT_ID client;
-        ULONG_PTR affinity;
-        LONG priority;
-        LONG basePriority;
-    };
-    using QueryThread = NTSTATUS(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
-    const auto query = reinterpret_cast<QueryThread>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
     KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof entry;
@@ -829,61 +796,45 @@ unsigned long long AnyThreadTeb(DWORD pid)
             continue;
         }
         KernelHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
-        ThreadBasicInformation basic = {};
-        if (query && thread && query(thread.Get(), 0, &basic, sizeof basic, nullptr) == 0 && basic.teb) {
-            return reinterpret_cast<UINT_PTR>(basic.teb);
+        if (const unsigned long long teb = thread ? ThreadTeb(thread.Get()) : 0) {
+            return teb;
         }
     }
     Fail("no thread of process " + std::to_string(pid) + " to read");
 }
 
-// Where Wine keeps a process's GDI handle table: its 32-bit PEB points to it in a 32-bit prefix; under
-// WOW64 the 64-bit PEB does, reached through the 64-bit TEB; a 64-bit process's own PEB does too.
-unsigned long long GdiHandleTable(const RemoteMemory& memory, DWORD pid)
+// Where an emulator keeps the process's address 0: the first of the OFFSETs in ARGS (after the pid; 0 when
+// none is given) at which the thread block TEB names its own address, as every thread block does.
+unsigned long long EmulatorOffset(HANDLE process, unsigned long long teb, const Args& args)
 {
-    HANDLE process = memory.Process();
-    BOOL wow64 = FALSE;
-    if (!IsWow64Process(process, &wow64)) {
-        FailCall("IsWow64Process");
+    for (size_t i = 1; i < std::max<size_t>(args.size(), 2); ++i) {
+        const unsigned long long offset = i < args.size() ? Number(args[i]) : 0;
+        UINT_PTR self = 0;
+        SIZE_T got = 0;
+        if (ReadProcessMemory(process, reinterpret_cast<const void*>(static_cast<UINT_PTR>(
+                                           teb + offset + offsetof(NT_TIB, Self))), &self, sizeof self, &got) &&
+            self == teb) {
+            return offset;
+        }
     }
-    if (wow64) {
-#ifdef _WIN64
-        const auto teb64 = AnyThreadTeb(pid);  // a 64-bit caller is told the 64-bit TEB
-#else
-        const auto teb64 = memory.Read<DWORD>(AnyThreadTeb(pid) + kTeb32GdiBatchCount);
-#endif
-        const auto peb64 = memory.Read<unsigned long long>(teb64 + kTeb64Peb);
-        return memory.Read<unsigned long long>(peb64 + kPeb64GdiSharedHandleTable);
-    }
-    using QueryProcess = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    const auto query = reinterpret_cast<QueryProcess>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-    PROCESS_BASIC_INFORMATION basic = {};
-    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
-        Fail("NtQueryInformationProcess failed");
-    }
-    const auto peb = reinterpret_cast<UINT_PTR>(basic.PebBaseAddress);
-#ifdef _WIN64
-    return memory.Read<unsigned long long>(peb + kPeb64GdiSharedHandleTable);  // a 64-bit process
-#else
-    return memory.Read<DWORD>(peb + kPeb32GdiSharedHandleTable);
-#endif
+    Fail("the process's thread block is at none of the offsets given");
 }
 
 // Counts the live objects in another process's GDI handle table; stock objects (flagged in the handle's
-// unique part) are counted apart. OFFSET is where an emulator keeps the process's address 0.
+// unique part) are counted apart. Each OFFSET is where an emulator may keep the process's address 0.
 std::string GdiCount(const Args& args)
 {
-    if (args.size() != 1 && args.size() != 2) {
-        Fail("usage: gdi-count PID [OFFSET]");
+    if (args.empty()) {
+        Fail("usage: gdi-count PID [OFFSET...]");
     }
     const DWORD pid = static_cast<DWORD>(Number(args[0]));
     KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     if (!process) {
         FailCall("OpenProcess");
     }
-    const RemoteMemory memory(process.Get(), args.size() == 2 ? Number(args[1]) : 0);
-    const unsigned long long table = GdiHandleTable(memory, pid);
+    const unsigned long long teb = AnyThreadTeb(pid);
+    const RemoteMemory memory(process.Get(), EmulatorOffset(process.Get(), teb, args));
+    const unsigned long long table = GdiHandleTable(memory, teb);
     if (table == 0) {
         Fail("no GDI handle table in the process");
     }
@@ -893,10 +844,10 @@ std::string GdiCount(const Args& args)
     long long live = 0;
     long long stock = 0;
     for (const GdiHandleEntry& entry : entries) {
-        if (entry.type == 0) {
+        if (!InUse(entry)) {
             continue;
         }
-        if (entry.unique & 0x80) {
+        if (IsStock(entry)) {
             ++stock;
         } else {
             ++live;
