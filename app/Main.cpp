@@ -22,7 +22,9 @@ const SessionLauncher TheSessionLauncher;
 TApplication TheApplication;
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+// A plain main: the launcher reads no command line and takes its show state from its start-up information
+// (Application), so neither WinMain's arguments nor MinGW's adapter that works them out are needed.
+int main()
 {
     try {
         TheApplication.CreateForms();
