@@ -71,17 +71,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-free_display() {
-  local n
-  for n in $(seq 77 199); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      echo "$n"
-      return 0
-    fi
-  done
-  return 1
-}
-
 prepare_prefix() {
   # Wine's helper processes inherit output: keep it in log files, never in a pipe.
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -103,14 +92,16 @@ if [ -n "${DISPLAY:-}" ]; then
   exit 0
 fi
 
-display=$(free_display) || { echo "no free X display number" >&2; exit 1; }
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+# Xvfb picks a free display number itself and writes it once it listens: a number chosen here from /tmp's
+# lock files can belong to the X server of another root on the machine, which shares the servers' sockets.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$logs/display" >"$logs/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 1 50); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
+  grep -q '^[0-9]' "$logs/display" && break
   sleep 0.2
 done
-export DISPLAY=":$display"
+grep -q '^[0-9]' "$logs/display" || { echo "demo: Xvfb did not come up (see $logs/xvfb.log)" >&2; exit 1; }
+export DISPLAY=":$(cat "$logs/display")"
 
 prepare_prefix
 # One shared virtual desktop with a taskbar: every plain "wine X" joins it.
