@@ -49,7 +49,8 @@ make_base() {
   echo "Making a Debian $1 root in $base"
   if ! mmdebstrap --variant=apt --include=ca-certificates,git,python3 "$1" "$partial" \
       "deb $(mirror debian) $1 main" "deb $(mirror debian-security) $1-security main" >"$log" 2>&1; then
-    reason=$(grep -E '^(E|W): ' "$log" | grep -v 'W: Download is performed unsandboxed' | head -n 1 || true)
+    # apt's first error, or where it gave none, its first warning.
+    reason=$({ grep '^E: ' "$log"; grep '^W: ' "$log"; } | head -n 1 || true)
     rm -rf "$partial" "$log"
     die "cannot make a Debian $1 root: ${reason:-mmdebstrap failed}"
   fi

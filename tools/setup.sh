@@ -19,7 +19,8 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine64 xvfb xdotool x11-apps x11-utils imagemagick locales fonts-nanum
-  xorriso osslsigncode openssl libbenchmark-dev libstb-dev python3-pyfuse3 fuse3 fonts-wine mmdebstrap
+  xorriso osslsigncode openssl libbenchmark-dev libstb-dev python3-pyfuse3 fuse3 fonts-wine mmdebstrap gpg
+  debian-archive-keyring
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
